@@ -1,0 +1,75 @@
+#include "readingrun.h"
+
+#include <array>
+
+#include "lineframer.h"
+
+ReadingRun::ReadingRun(ByteSource& lineSource, LogFile& logFile, const Clock& timeSource,
+                       ReaderListener& owner)
+    : source(lineSource), log(logFile), clock(timeSource), listener(owner) {}
+
+ReadingRun::~ReadingRun() { Stop(); }
+
+void ReadingRun::Start() { readerThread = std::thread([this] { ReaderLoop(); }); }
+
+void ReadingRun::Stop() {
+  {
+    std::lock_guard lock(pendingMutex);
+    stopRequested = true;
+  }
+  pendingTaken.notify_all();
+  source.Interrupt();
+  if (readerThread.joinable()) readerThread.join();
+}
+
+std::vector<CompletedLine> ReadingRun::TakeLines() {
+  std::vector<CompletedLine> taken;
+  {
+    std::lock_guard lock(pendingMutex);
+    taken.swap(pending);
+  }
+  pendingTaken.notify_all();
+  return taken;
+}
+
+void ReadingRun::HandOver(CompletedLine line) {
+  bool first;
+  {
+    std::unique_lock lock(pendingMutex);
+    pendingTaken.wait(lock, [&] { return pending.size() < kMaxPendingLines || stopRequested; });
+    first = pending.empty();
+    pending.push_back(std::move(line));
+  }
+  if (first) listener.LinesReady();
+}
+
+void ReadingRun::ReaderLoop() {
+  LineFramer framer;
+  std::array<std::uint8_t, 256> buffer{};
+  bool writeFailed = false;
+  while (!stopRequested) {
+    const ReadResult result = source.Read(buffer);
+    if (result.status == ReadResult::Status::kLineLost) {
+      listener.LineLost(result.error);
+      // Reconnect waits a read time-out per try, so a dead line costs one
+      // wake-up per try instead of a busy loop.
+      while (!stopRequested) {
+        if (source.Reconnect()) {
+          listener.LineBack();
+          break;
+        }
+      }
+      continue;
+    }
+    if (result.status != ReadResult::Status::kData) continue;
+    for (std::size_t i = 0; i < result.count && !stopRequested; ++i) {
+      if (!framer.Feed(buffer[i], clock)) continue;
+      CompletedLine line{framer.Line(), clock.Now()};
+      if (!log.Append(FormatLogLine(line.stamped)) && !writeFailed) {
+        writeFailed = true;
+        listener.LogWriteFailed(log.FirstError());
+      }
+      HandOver(std::move(line));
+    }
+  }
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bytesource.h"
+#include "localtime.h"
+#include "logfile.h"
+
+// A line as the reader completed it: the stamped line (CR LF included) and the
+// moment its LF arrived, which the statistics count it at.
+struct CompletedLine {
+  std::string stamped;
+  LocalTime completedAt;
+};
+
+// What the reader thread tells its owner. Called on the reader thread: an
+// implementation hands the news over to its own thread.
+class ReaderListener {
+ public:
+  virtual ~ReaderListener() = default;
+  // Lines wait in TakeLines(); called when the first one arrives after a take.
+  virtual void LinesReady() = 0;
+  virtual void LineLost(const std::string& reason) = 0;
+  virtual void LineBack() = 0;
+  // The first write to the log file that failed in this run.
+  virtual void LogWriteFailed(const std::string& reason) = 0;
+};
+
+// The reader thread of one reading run: reads the source, frames lines, writes
+// each record line to the log at once and hands the line over to the owner.
+class ReadingRun {
+ public:
+  // The reader pauses (the line's own buffers hold the bytes) while this many
+  // lines wait untaken, so memory stays bounded whatever the line brings.
+  static constexpr std::size_t kMaxPendingLines = 100000;
+
+  ReadingRun(ByteSource& source, LogFile& log, const Clock& clock, ReaderListener& listener);
+  ~ReadingRun();
+  ReadingRun(const ReadingRun&) = delete;
+  ReadingRun& operator=(const ReadingRun&) = delete;
+
+  void Start();
+  // Ends the reader at once, even in a blocked read: after Stop returns no
+  // byte is read, logged or handed over, and a partly received line is dropped.
+  void Stop();
+
+  // The lines completed since the last take, oldest first.
+  std::vector<CompletedLine> TakeLines();
+
+ private:
+  void ReaderLoop();
+  void HandOver(CompletedLine line);
+
+  ByteSource& source;
+  LogFile& log;
+  const Clock& clock;
+  ReaderListener& listener;
+  std::thread readerThread;
+  std::atomic<bool> stopRequested{false};
+
+  std::mutex pendingMutex;
+  std::condition_variable pendingTaken;
+  std::vector<CompletedLine> pending;
+};

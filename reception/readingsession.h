@@ -1,0 +1,71 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "localtime.h"
+#include "logfile.h"
+#include "readingrun.h"
+#include "serialport.h"
+#include "slotcontrols.h"
+#include "statistics.h"
+
+// How a front end shows a reading. The monitor calls come on the owner's
+// thread; the reader calls (ReaderListener) on the reader thread.
+class ReadingEvents : public ReaderListener {
+ public:
+  virtual void ClearMonitor() = 0;
+  virtual void AppendMonitor(std::string_view stampedLine) = 0;
+  // `slots`: a bit per slot that counted the line just processed.
+  virtual void Counted(unsigned slots) { (void)slots; }
+};
+
+// The reading page's state and the order of its steps, shared by the window
+// and the console reader: start a run, take the reader's lines into the
+// statistics and the monitor, halt, finish the log file.
+class ReadingSession {
+ public:
+  enum class StartResult { kStarted, kLogFailed, kPortFailed };
+  static constexpr int kMonitorLines = 300;
+
+  ReadingSession(const Clock& clock, SlotControls& controls, ReadingEvents& events);
+  ~ReadingSession();
+
+  // Creates the log file in `logDir`, opens the line (`devicePath` when given,
+  // else port `portNumber`) and starts the reader. On failure nothing runs,
+  // the log file (if created) is closed and LastError() says why.
+  StartResult Start(const std::string& devicePath = {});
+
+  // Takes the lines the reader has handed over: statistics, then monitor.
+  void DrainLines();
+
+  // Ends the reader, purges and closes the line, and takes the last lines.
+  void Halt();
+  // After Halt: "End", then the summary when `keep`, else the file is deleted;
+  // then the stop time is stamped into the column boxes.
+  void Finish(bool keep);
+  // Ends the reader and closes the line and the log file, keeping every line
+  // written; for closing the window during a reading.
+  void Abandon();
+
+  bool IsReading() const { return run != nullptr; }
+  const std::string& LastError() const { return lastError; }
+
+  SerialPort port;
+  Statistics statistics;
+  std::filesystem::path logDir;   // where the log files go
+  std::filesystem::path logPath;  // the current run's file; empty between runs
+  int portNumber = 1;
+
+ private:
+  const Clock& clock;
+  SlotControls& controls;
+  ReadingEvents& events;
+  LogFile logFile;
+  std::unique_ptr<ReadingRun> run;
+  int lineCounter = 0;
+  std::string lastError;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "localtime.h"
+#include "slotcontrols.h"
+
+inline constexpr int kGapRows = 61;       // 0..59 s, then 60..119 s
+inline constexpr int kLongGapClasses = 8;  // 2 min and more
+
+// The per-slot statistics of the reading page. All of it belongs to one thread
+// at a time: the one that hands records to ProcessRecord.
+class Statistics {
+ public:
+  // Seconds of the window selector's items, by item index.
+  static constexpr std::array<int, 14> kWindowSeconds = {
+      10, 20, 30, 40, 60, 120, 180, 300, 600, 1200, 1800, 3600, 7200, 2147483647};
+
+  Statistics() { ResetStatistics(); }
+
+  // Counts one received record (a stamped line without its closing CR LF),
+  // completed at `now`, in every slot that follows its transmitter, and rewrites
+  // those slots' boxes. Returns a bit per slot in which it was counted.
+  unsigned ProcessRecord(std::string_view record, const LocalTime& now, SlotControls& controls);
+
+  // The empty state of a fresh reading; every window back to 10 s.
+  void ResetStatistics();
+
+  // Writes `now` as the latest time into every non-empty column box.
+  void StampStopTime(const LocalTime& now, SlotControls& controls);
+
+  // Clears the gap counts and times of `slot` and empties its column and
+  // last-line boxes; the rest of the slot stays.
+  void ClearColumn(int slot, SlotControls& controls);
+
+  // Sets the window of `slot` from the selector's item `index`; any other index
+  // changes nothing.
+  void SelectWindow(int slot, int index);
+
+  void ShowLevels(int slot, SlotControls& controls) const;
+  std::string FormatFirstTime(int slot) const;
+  std::string FormatLastTime(int slot) const;
+  // The column box text of `slot`, with `latest` as its latest time.
+  std::string ColumnText(int slot, const TimeOfDay& latest) const;
+
+  // Gap class of gaps of 2 minutes and more; `gap` must be at least 120.
+  static int LongGapClass(int gap);
+
+  std::array<std::array<std::int32_t, kGapRows>, kSlotCount> gapCount{};
+  std::array<std::string, kSlotCount> txNumber;
+  std::array<TimeOfDay, kSlotCount> firstTime{};
+  std::array<TimeOfDay, kSlotCount> lastTime{};
+  // 0..5 the last six levels (oldest first), 6..8 spaces once six arrived,
+  // 9 the maximum of the current window; NUL where nothing is yet.
+  std::array<std::array<char, 20>, kSlotCount> levels{};
+  std::array<std::int32_t, kSlotCount> maxWindow{};
+  // Wide enough that "no window" (2^31-1 s) never overflows.
+  std::array<std::int64_t, kSlotCount> windowElapsed{};
+  std::array<std::array<std::int32_t, kLongGapClasses>, kSlotCount> longGapCount{};
+
+ private:
+  void EnterLevel(int slot, char level);
+};

@@ -1,0 +1,89 @@
+#include "transmitterlist.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "slotcontrols.h"
+
+namespace {
+
+// Eight records of 6 bytes need 48; more than this cannot be a transmitter list.
+constexpr std::size_t kReadLimit = 4096;
+
+bool IsNumberCharacter(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x20 && byte != 0x7F;
+}
+
+}  // namespace
+
+TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
+  TransmitterList list;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) list.problem = "cannot read " + path.string();
+    return list;
+  }
+  std::string content(kReadLimit, '\0');
+  in.read(content.data(), static_cast<std::streamsize>(content.size()));
+  content.resize(static_cast<std::size_t>(in.gcount()));
+
+  std::size_t position = 0;
+  int lineNumber = 0;
+  while (position < content.size() && list.numbers.size() < static_cast<std::size_t>(kSlotCount)) {
+    ++lineNumber;
+    std::size_t end = content.find('\n', position);
+    const bool lastLine = end == std::string::npos;
+    if (lastLine) end = content.size();
+    std::string line = content.substr(position, end - position);
+    position = lastLine ? content.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    bool valid = line.size() == 4;
+    for (char c : line) valid = valid && IsNumberCharacter(c);
+    if (!valid) {
+      list.problem = path.string() + ": line " + std::to_string(lineNumber) +
+                     " is not a 4-character transmitter number; the slots from " +
+                     std::to_string(list.numbers.size() + 1) + " on stay empty";
+      break;
+    }
+    list.numbers.push_back(line);
+  }
+  return list;
+}
+
+std::string SaveTransmitterList(const std::filesystem::path& path,
+                                const std::vector<std::string>& edits) {
+  std::string content;
+  for (const std::string& edit : edits) {
+    const std::string number = edit.substr(0, 4);
+    if (number.size() != 4) continue;
+    content += number + "\r\n";
+  }
+  const std::filesystem::path temporary = path.string() + ".new";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return "cannot create " + temporary.string() + ": " + std::strerror(errno);
+  std::string_view rest = content;
+  while (!rest.empty()) {
+    const ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const std::string reason = std::strerror(n < 0 ? errno : EIO);
+      ::close(fd);
+      ::unlink(temporary.c_str());
+      return "cannot write " + temporary.string() + ": " + reason;
+    }
+    rest.remove_prefix(static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string reason = std::strerror(errno);
+    ::unlink(temporary.c_str());
+    return "cannot replace " + path.string() + ": " + reason;
+  }
+  return {};
+}

@@ -1,5 +1,6 @@
 #include "readingsession.h"
 
+#include <system_error>
 #include <vector>
 
 ReadingSession::ReadingSession(const Clock& timeSource, SlotControls& slotControls,
@@ -30,7 +31,16 @@ ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath)
   events.AppendMonitor(kStart);
   lineCounter = 0;
   run = std::make_unique<ReadingRun>(port, logFile, clock, events);
-  run->Start();
+  try {
+    run->Start();
+  } catch (const std::system_error& error) {
+    lastError = std::string("cannot start the reader: ") + error.what();
+    run.reset();
+    port.Close();
+    logFile.Close();
+    logPath.clear();
+    return StartResult::kThreadFailed;
+  }
   return StartResult::kStarted;
 }
 

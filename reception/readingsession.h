@@ -28,7 +28,7 @@ class ReadingEvents : public ReaderListener {
 // statistics and the monitor, halt, finish the log file.
 class ReadingSession {
  public:
-  enum class StartResult { kStarted, kLogFailed, kPortFailed };
+  enum class StartResult { kStarted, kLogFailed, kPortFailed, kThreadFailed };
   static constexpr int kMonitorLines = 300;
 
   ReadingSession(const Clock& clock, SlotControls& controls, ReadingEvents& events);

@@ -204,6 +204,7 @@ int RunReadCommand(const std::vector<std::string>& arguments) {
 
   switch (session.Start(options->device)) {
     case ReadingSession::StartResult::kLogFailed:
+    case ReadingSession::StartResult::kThreadFailed:
       Error(session.LastError());
       return 1;
     case ReadingSession::StartResult::kPortFailed:

@@ -19,8 +19,8 @@ class ReadingEvents : public ReaderListener {
  public:
   virtual void ClearMonitor() = 0;
   virtual void AppendMonitor(std::string_view stampedLine) = 0;
-  // `slots`: a bit per slot that counted the line just processed.
-  virtual void Counted(unsigned slots) { (void)slots; }
+  // `countedSlots`: a bit per slot that counted the line just processed.
+  virtual void Counted(unsigned countedSlots) { (void)countedSlots; }
 };
 
 // The reading page's state and the order of its steps, shared by the window

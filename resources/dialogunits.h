@@ -5,6 +5,7 @@
 // average character width (6 px), one vertical unit an eighth of its height
 // (13 px). Qt code only.
 
+#include <QFont>
 #include <QRect>
 
 namespace dialogunits {
@@ -22,5 +23,15 @@ inline QRect Rect(int x, int y, int width, int height) {
 
 // The font that fits the templates' cells: 13 px high, average width about 6.
 inline constexpr int kFontPixelSize = 11;
+
+// The window's font: a condensed face where there is one, so that the labels
+// fit the cells they were drawn for.
+inline QFont DialogFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("MS Sans Serif")});
+  font.setPixelSize(kFontPixelSize);
+  return font;
+}
 
 }  // namespace dialogunits

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+#include "localtime.h"
+
+class DataReceiving;
+class QTabBar;
+
+// The main window: a tab control with the reading page and the graph page.
+class MainFrame : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `clock` dates the title and drives the reading page; the system clock by default.
+  explicit MainFrame(const Clock* clock = nullptr, QWidget* parent = nullptr);
+  ~MainFrame() override;
+
+  void OnInitDialog();
+  void OnTabSelChange();
+  // Saves tx.txt, ends a running reading without a question and ends the window.
+  void OnClose();
+
+  DataReceiving& ReadingPage() { return *readingPage; }
+  QWidget& GraphPage() { return *graphPage; }
+  QWidget* CurrentPage() const { return currentPage; }
+  QTabBar& Tabs() { return *tabBar; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void ShowLineState(bool lost, const QString& reason);
+
+  SystemClock systemClock;
+  const Clock& clock;
+  QString title;
+  QWidget* tabControl = nullptr;
+  QTabBar* tabBar = nullptr;
+  DataReceiving* readingPage = nullptr;
+  QWidget* graphPage = nullptr;
+  QWidget* currentPage = nullptr;
+};

@@ -1,0 +1,545 @@
+#include "datareceiving.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "cp1251.h"
+#include "dialogunits.h"
+#include "slotprintout.h"
+#include "stringtable.h"
+#include "transmitterlist.h"
+
+namespace {
+
+constexpr char kPortSettingKey[] = "Delvarine Com-port";
+constexpr int kSelectablePorts = 4;
+
+// The places of one slot's controls, in dialog units.
+struct SlotTemplate {
+  int numberEdit, lastLineBox, rowY;
+  int levelBox, levelX;
+  int windowSelector, selectorX;
+  int columnBox, columnX;
+  int clearButton, clearX;
+};
+
+constexpr std::array<SlotTemplate, kSlotCount> kSlotTemplates = {{
+    {210, 207, 266, 256, 188, 264, 188, 222, 188, 248, 189},
+    {208, 205, 283, 257, 241, 265, 242, 224, 241, 249, 242},
+    {209, 206, 300, 258, 294, 266, 295, 225, 294, 250, 295},
+    {215, 212, 316, 259, 347, 269, 348, 226, 347, 251, 348},
+    {216, 213, 333, 260, 400, 270, 401, 227, 400, 252, 401},
+    {217, 214, 350, 261, 453, 271, 454, 228, 453, 253, 454},
+    {219, 218, 366, 262, 507, 272, 508, 229, 506, 254, 507},
+    {221, 220, 381, 263, 560, 273, 561, 230, 559, 255, 561},
+}};
+
+// String ids of the window selectors' items, in item order.
+constexpr std::array<int, 14> kWindowItems = {102, 115, 116, 117, 106, 107, 108,
+                                              109, 110, 118, 119, 120, 122, 123};
+
+// A drop-down list shows one row; the template's height is that of the open list.
+constexpr int kComboHeight = 12;
+
+QString Text(int id) { return QString::fromUtf8(strings::Load(id).data(),
+                                                static_cast<qsizetype>(strings::Load(id).size())); }
+
+QString FromBytes(std::string_view bytes) {
+  const std::string utf8 = Cp1251ToUtf8(bytes);
+  QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+std::string ToBytes(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  return Utf8ToCp1251(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+template <typename Widget>
+Widget* Place(QWidget* page, int id, int x, int y, int width, int height) {
+  auto* widget = new Widget(page);
+  widget->setGeometry(dialogunits::Rect(x, y, width, height));
+  if (id > 0) {
+    widget->setObjectName(QString::number(id));
+    widget->setProperty("controlId", id);
+  }
+  return widget;
+}
+
+QLabel* PlaceLabel(QWidget* page, const char* text, int x, int y, int width, int height) {
+  auto* label = Place<QLabel>(page, -1, x, y, width, height);
+  label->setText(QString::fromUtf8(text));
+  // Only labels drawn for several lines wrap.
+  label->setWordWrap(height > 8);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+// Two tones, 400 Hz for 100 ms then 800 Hz for 50 ms, as a WAV file.
+QByteArray BeepWave() {
+  constexpr int kRate = 8000;
+  QByteArray samples;
+  const auto tone = [&](double frequency, int milliseconds) {
+    const int count = kRate * milliseconds / 1000;
+    for (int i = 0; i < count; ++i) {
+      const double value = std::sin(2.0 * M_PI * frequency * i / kRate);
+      samples.append(static_cast<char>(static_cast<unsigned char>(128 + 100 * value)));
+    }
+  };
+  tone(400, 100);
+  tone(800, 50);
+  QByteArray wave;
+  const auto put32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) wave.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  const auto put16 = [&](std::uint16_t v) {
+    wave.append(static_cast<char>(v & 0xFF));
+    wave.append(static_cast<char>(v >> 8));
+  };
+  wave.append("RIFF");
+  put32(36 + static_cast<std::uint32_t>(samples.size()));
+  wave.append("WAVEfmt ");
+  put32(16);
+  put16(1);  // PCM
+  put16(1);  // mono
+  put32(kRate);
+  put32(kRate);
+  put16(1);
+  put16(8);
+  wave.append("data");
+  put32(static_cast<std::uint32_t>(samples.size()));
+  wave.append(samples);
+  return wave;
+}
+
+}  // namespace
+
+DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
+    : QWidget(parent),
+      session(clock != nullptr ? *clock : systemClock, *this, *this) {
+  setObjectName(QStringLiteral("201"));
+  resize(dialogunits::X(632), dialogunits::Y(425));
+  askSaveFiles = [this] {
+    return QMessageBox::question(this, QString(), Text(strings::kSaveFiles),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  };
+  showError = [this](const QString& text) {
+    QMessageBox::warning(this, Text(strings::kErrorCaption), text);
+  };
+  choosePrinter = [this](QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+  };
+  CreateControls();
+  OnInitPage();
+}
+
+DataReceiving::~DataReceiving() {
+  // The reader calls back into this object; end it while the object is whole.
+  session.Abandon();
+}
+
+void DataReceiving::CreateControls() {
+  startButton = Place<QPushButton>(this, 201, 133, 15, 44, 14);
+  startButton->setText(QString::fromUtf8("Чтение"));
+  startButton->setDefault(true);
+  stopButton = Place<QPushButton>(this, 202, 134, 30, 43, 14);
+  stopButton->setText(QString::fromUtf8("Завершить"));
+  monitor = Place<QPlainTextEdit>(this, 203, 15, 15, 112, 238);
+  monitor->setReadOnly(true);
+  monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  portSelector = Place<QComboBox>(this, 204, 135, 56, 40, kComboHeight);
+  PlaceLabel(this, "COM-порт", 137, 47, 34, 8);
+
+  // Template order is tab order: last-line boxes and number edits of the
+  // first three slots, the label, the rounding selector, then the rest.
+  const auto numberEdit = [&](int k) {
+    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
+    slotWidgets[static_cast<std::size_t>(k)].numberEdit =
+        Place<QLineEdit>(this, t.numberEdit, 121, t.rowY, 35, 14);
+  };
+  const auto lastLineBox = [&](int k) {
+    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
+    auto* box = Place<QLineEdit>(this, t.lastLineBox, 15, t.rowY, 103, 14);
+    box->setReadOnly(true);
+    slotWidgets[static_cast<std::size_t>(k)].lastLineBox = box;
+  };
+  lastLineBox(1);  // 205
+  lastLineBox(2);  // 206
+  lastLineBox(0);  // 207
+  numberEdit(1);   // 208
+  numberEdit(2);   // 209
+  numberEdit(0);   // 210
+  PlaceLabel(this, "Передатчик", 122, 255, 41, 8);
+  roundingSelector = Place<QComboBox>(this, 211, 135, 81, 39, kComboHeight);
+  PlaceLabel(this, "Окрургл.", 135, 71, 35, 8);
+  lastLineBox(3);  // 212
+  lastLineBox(4);  // 213
+  lastLineBox(5);  // 214
+  numberEdit(3);   // 215
+  numberEdit(4);   // 216
+  numberEdit(5);   // 217
+  lastLineBox(6);  // 218
+  numberEdit(6);   // 219
+  lastLineBox(7);  // 220
+  numberEdit(7);   // 221
+
+  const auto columnBox = [&](int k) {
+    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
+    auto* box = Place<QPlainTextEdit>(this, t.columnBox, t.columnX, 45, 51, 355);
+    box->setReadOnly(true);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    slotWidgets[static_cast<std::size_t>(k)].columnBox = box;
+  };
+  columnBox(0);  // 222
+  printButton = Place<QPushButton>(this, 223, 136, 99, 34, 14);
+  printButton->setText(QString::fromUtf8("Печать"));
+
+  auto* leftFrame = Place<QGroupBox>(this, -1, 7, 4, 174, 397);
+  auto* slotFrame = Place<QGroupBox>(this, -1, 185, 4, 436, 419);
+
+  constexpr std::array<int, 8> kHiddenY = {125, 141, 159, 175, 192, 209, 225, 240};
+  for (int i = 0; i < 8; ++i) {
+    auto* hidden = Place<QLineEdit>(this, 231 + i, i == 2 ? 156 : 157,
+                                    kHiddenY[static_cast<std::size_t>(i)], 23, 14);
+    hidden->setReadOnly(true);
+    hidden->hide();
+  }
+  PlaceLabel(this, "P ср.", 159, 114, 18, 8)->hide();
+  signalCheck = Place<QCheckBox>(this, 239, 135, 118, 9, 10);
+  PlaceLabel(this, "Сигнал приема 8-го TX", 145, 117, 27, 28);
+  for (int k = 1; k < kSlotCount; ++k) columnBox(k);  // 224..230
+
+  for (int k = 0; k < kSlotCount; ++k) {
+    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
+    auto* button = Place<QPushButton>(this, t.clearButton, t.clearX, 403, 40, 14);
+    button->setText(QString::fromUtf8("Очистить"));
+    slotWidgets[static_cast<std::size_t>(k)].clearButton = button;
+    connect(button, &QPushButton::clicked, this, [this, k] { OnClearColumn(k); });
+  }
+  for (int k = 0; k < kSlotCount; ++k) {
+    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
+    slotWidgets[static_cast<std::size_t>(k)].levelBox =
+        Place<QLineEdit>(this, t.levelBox, t.levelX, 15, 50, 12);
+  }
+  for (int k = 0; k < kSlotCount; ++k) {
+    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
+    auto* selector = Place<QComboBox>(this, t.windowSelector, t.selectorX, 29, 50, kComboHeight);
+    slotWidgets[static_cast<std::size_t>(k)].windowSelector = selector;
+  }
+  // Group boxes are frames only: keep them under the controls they surround.
+  leftFrame->lower();
+  slotFrame->lower();
+
+  connect(startButton, &QPushButton::clicked, this, &DataReceiving::OnStart);
+  connect(stopButton, &QPushButton::clicked, this, &DataReceiving::OnStop);
+  connect(printButton, &QPushButton::clicked, this, &DataReceiving::OnPrint);
+  connect(signalCheck, &QCheckBox::clicked, this, &DataReceiving::OnSignalCheck);
+}
+
+void DataReceiving::OnInitPage() {
+  transmitterListPath = std::filesystem::current_path() / "tx.txt";
+  LoadTransmitterList();
+  for (Slot& slot : slotWidgets) {
+    for (int id : kWindowItems) slot.windowSelector->addItem(Text(id));
+    slot.windowSelector->setCurrentIndex(0);
+  }
+  for (int k = 0; k < kSlotCount; ++k) {
+    connect(slotWidgets[static_cast<std::size_t>(k)].windowSelector,
+            &QComboBox::currentIndexChanged, this,
+            [this, k](int index) { OnWindowSelected(k, index); });
+  }
+  session.logDir = std::filesystem::current_path();
+  session.portNumber = 1;
+  for (int i = 1; i <= kSelectablePorts; ++i) portSelector->addItem(QString::fromStdString(PortTable::PortName(i)));
+  portSelector->setCurrentIndex(0);
+  roundingSelector->addItem(Text(strings::kOneSecond));
+  roundingSelector->addItem(Text(strings::kTenSeconds));
+  roundingSelector->setCurrentIndex(0);
+  session.statistics.ResetStatistics();
+  stopButton->setEnabled(false);
+  beepOnEighth = false;
+  LoadPortSetting();
+  // Connected after the stored port is shown, so showing it writes nothing.
+  connect(portSelector, &QComboBox::currentIndexChanged, this, &DataReceiving::OnPortSelected);
+}
+
+void DataReceiving::LoadTransmitterList() {
+  const TransmitterList list = ::LoadTransmitterList(transmitterListPath);
+  for (std::size_t k = 0; k < list.numbers.size() && k < slotWidgets.size(); ++k) {
+    slotWidgets[k].numberEdit->setText(FromBytes(list.numbers[k]));
+  }
+  if (!list.problem.empty()) qWarning("%s", list.problem.c_str());
+}
+
+void DataReceiving::SaveTransmitterList() {
+  std::vector<std::string> edits;
+  for (const Slot& slot : slotWidgets) edits.push_back(ToBytes(slot.numberEdit->text()));
+  const std::string problem = ::SaveTransmitterList(transmitterListPath, edits);
+  if (!problem.empty()) qWarning("%s", problem.c_str());
+}
+
+void DataReceiving::LoadPortSetting() {
+  QSettings settings;
+  for (int i = 1; i <= kSelectablePorts; ++i) {
+    const QString key = QStringLiteral("Devices/") + QString::fromStdString(PortTable::PortName(i));
+    if (!settings.contains(key)) settings.setValue(key, QString::fromStdString(PortTable::DefaultPath(i)));
+    session.port.ports.Configure(i, settings.value(key).toString().toStdString());
+  }
+  if (!settings.contains(kPortSettingKey)) {
+    settings.setValue(kPortSettingKey, 1);
+    return;
+  }
+  bool valid = false;
+  const int stored = settings.value(kPortSettingKey).toInt(&valid);
+  // A value that cannot be a port of the list falls back to COM1.
+  const int number = valid && stored >= 1 && stored <= kSelectablePorts ? stored : 1;
+  portSelector->setCurrentIndex(number - 1);
+  session.portNumber = number;
+}
+
+void DataReceiving::SavePortSetting() {
+  QSettings settings;
+  settings.setValue(kPortSettingKey, session.portNumber);
+}
+
+void DataReceiving::OnPortSelected(int index) {
+  if (index < 0) return;
+  session.portNumber = index + 1;
+  SavePortSetting();
+}
+
+void DataReceiving::LockControls() {
+  startButton->setEnabled(false);
+  roundingSelector->setEnabled(false);
+  printButton->setEnabled(false);
+  portSelector->setEnabled(false);
+  stopButton->setEnabled(true);
+}
+
+void DataReceiving::UnlockControls() {
+  startButton->setEnabled(true);
+  stopButton->setEnabled(false);
+  roundingSelector->setEnabled(true);
+  printButton->setEnabled(true);
+  portSelector->setEnabled(true);
+}
+
+void DataReceiving::OnStart() {
+  if (session.IsReading()) return;
+  for (int k = 0; k < kSlotCount; ++k) {
+    SetColumnText(k, "");
+    SetLastLineText(k, "");
+  }
+  session.statistics.ResetStatistics();
+  LockControls();
+  const ReadingSession::StartResult result = session.Start();
+  FlushDisplay();
+  switch (result) {
+    case ReadingSession::StartResult::kStarted:
+      return;
+    case ReadingSession::StartResult::kPortFailed:
+      ShowError(Text(strings::kPortBusy));
+      // The rounding selector and Print stay locked until the next Stop.
+      startButton->setEnabled(true);
+      stopButton->setEnabled(false);
+      portSelector->setEnabled(true);
+      return;
+    case ReadingSession::StartResult::kLogFailed:
+    case ReadingSession::StartResult::kThreadFailed:
+      ShowError(QString::fromStdString(session.LastError()));
+      UnlockControls();
+      return;
+  }
+}
+
+void DataReceiving::OnStop() {
+  if (!session.IsReading()) return;
+  session.Halt();
+  FlushDisplay();
+  const bool keep = askSaveFiles();
+  session.Finish(keep);
+  FlushDisplay();
+  UnlockControls();
+}
+
+void DataReceiving::OnClosePage() {
+  session.Abandon();
+}
+
+void DataReceiving::OnSignalCheck() { beepOnEighth = signalCheck->isChecked(); }
+
+void DataReceiving::OnBeep() {
+  // One signal at a time; receptions closer together than the tones share it.
+  if (beepPlayer != nullptr) return;
+  const QString player = QStandardPaths::findExecutable(QStringLiteral("aplay"));
+  if (player.isEmpty() || !QFile::exists(QStringLiteral("/dev/snd"))) {
+    QApplication::beep();
+    return;
+  }
+  beepPlayer = new QProcess(this);
+  connect(beepPlayer, &QProcess::finished, this, [this] {
+    beepPlayer->deleteLater();
+    beepPlayer = nullptr;
+  });
+  connect(beepPlayer, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    beepPlayer->deleteLater();
+    beepPlayer = nullptr;
+    QApplication::beep();
+  });
+  beepPlayer->start(player, {QStringLiteral("-q"), QStringLiteral("-")});
+  beepPlayer->write(BeepWave());
+  beepPlayer->closeWriteChannel();
+}
+
+void DataReceiving::OnRedraw(QWidget* window) {
+  if (window == nullptr) return;
+  window->update();
+  window->repaint();
+}
+
+void DataReceiving::OnClearColumn(int slot) {
+  session.statistics.ClearColumn(slot, *this);
+  FlushDisplay();
+}
+
+void DataReceiving::OnWindowSelected(int slot, int index) {
+  session.statistics.SelectWindow(slot, index);
+}
+
+void DataReceiving::OnPrint() {
+  QPrinter printer;
+  if (!choosePrinter(printer)) return;
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  const QFontMetrics metrics = painter.fontMetrics();
+  const int cw = metrics.averageCharWidth();
+  const int lh = metrics.height();
+  for (const PrintedText& text :
+       SlotPrintout(session.statistics, roundingSelector->currentIndex(), cw, lh)) {
+    painter.drawText(text.x, text.y + metrics.ascent(), QString::fromStdString(text.text));
+  }
+  painter.end();
+}
+
+QWidget* DataReceiving::Control(int id) const {
+  return findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}
+
+void DataReceiving::ShowError(const QString& text) { showError(text); }
+
+void DataReceiving::DrainLines() {
+  session.DrainLines();
+  FlushDisplay();
+}
+
+void DataReceiving::FlushDisplay() {
+  if (monitorClearPending) {
+    monitor->clear();
+    monitorClearPending = false;
+  }
+  if (!pendingMonitor.isEmpty()) {
+    QTextCursor cursor = monitor->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(pendingMonitor);
+    monitor->setTextCursor(cursor);
+    monitor->ensureCursorVisible();
+    pendingMonitor.clear();
+  }
+  for (Slot& slot : slotWidgets) {
+    if (slot.pendingLevel) slot.levelBox->setText(FromBytes(*slot.pendingLevel));
+    if (slot.pendingLastLine) slot.lastLineBox->setText(FromBytes(*slot.pendingLastLine));
+    if (slot.columnPending) slot.columnBox->setPlainText(FromBytes(slot.columnBytes));
+    slot.pendingLevel.reset();
+    slot.pendingLastLine.reset();
+    slot.columnPending = false;
+  }
+}
+
+std::string DataReceiving::NumberText(int slot) const {
+  return ToBytes(slotWidgets[static_cast<std::size_t>(slot)].numberEdit->text());
+}
+
+std::string DataReceiving::ColumnText(int slot) const {
+  return slotWidgets[static_cast<std::size_t>(slot)].columnBytes;
+}
+
+void DataReceiving::SetLevelText(int slot, std::string_view text) {
+  slotWidgets[static_cast<std::size_t>(slot)].pendingLevel = std::string(text);
+}
+
+void DataReceiving::SetColumnText(int slot, std::string_view text) {
+  Slot& target = slotWidgets[static_cast<std::size_t>(slot)];
+  target.columnBytes = text;
+  target.columnPending = true;
+}
+
+void DataReceiving::SetLastLineText(int slot, std::string_view text) {
+  slotWidgets[static_cast<std::size_t>(slot)].pendingLastLine = std::string(text);
+}
+
+void DataReceiving::ClearMonitor() {
+  pendingMonitor.clear();
+  monitorClearPending = true;
+}
+
+void DataReceiving::AppendMonitor(std::string_view stampedLine) {
+  pendingMonitor += FromBytes(stampedLine);
+}
+
+void DataReceiving::Counted(unsigned counted) {
+  if (beepOnEighth && (counted & (1u << 7)) != 0) OnBeep();
+}
+
+void DataReceiving::LinesReady() {
+  QMetaObject::invokeMethod(this, [this] { DrainLines(); }, Qt::QueuedConnection);
+}
+
+void DataReceiving::LineLost(const std::string& reason) {
+  const QString text = QString::fromStdString(reason);
+  QMetaObject::invokeMethod(this, [this, text] { emit LineStateChanged(true, text); },
+                            Qt::QueuedConnection);
+}
+
+void DataReceiving::LineBack() {
+  QMetaObject::invokeMethod(this, [this] { emit LineStateChanged(false, QString()); },
+                            Qt::QueuedConnection);
+}
+
+void DataReceiving::LogWriteFailed(const std::string& reason) {
+  const QString text = QString::fromStdString(reason);
+  QMetaObject::invokeMethod(
+      this,
+      [this, text] {
+        // Reported once per run, without stopping the reading.
+        auto* box = new QMessageBox(QMessageBox::Warning, Text(strings::kErrorCaption), text,
+                                    QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+      },
+      Qt::QueuedConnection);
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "localtime.h"
+#include "readingsession.h"
+#include "slotcontrols.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPrinter;
+class QProcess;
+class QPushButton;
+
+// The reading page: the port, Start and Stop, the reception monitor and the
+// eight transmitter slots. The reader runs on its own thread; every control is
+// updated here, on the user-interface thread, from the lines it hands over.
+class DataReceiving : public QWidget, private SlotControls, private ReadingEvents {
+  Q_OBJECT
+
+ public:
+  // `clock` defaults to the system clock; tests pass their own.
+  explicit DataReceiving(QWidget* parent = nullptr, const Clock* clock = nullptr);
+  ~DataReceiving() override;
+
+  // The page's questions and messages, replaceable so tests can answer them.
+  std::function<bool()> askSaveFiles;                  // "Сохранить файлы?": true for Yes
+  std::function<void(const QString&)> showError;       // a message with caption "Ошибка!"
+  std::function<bool(QPrinter&)> choosePrinter;        // false when the user cancels
+
+  void OnInitPage();
+  void OnStart();
+  void OnStop();
+  // Ends a running reading without a question, keeping every line logged.
+  void OnClosePage();
+  void OnPortSelected(int index);
+  void OnSignalCheck();
+  void OnBeep();
+  void OnRedraw(QWidget* window);
+  void OnClearColumn(int slot);
+  void OnWindowSelected(int slot, int index);
+  void OnPrint();
+  void LockControls();
+  void UnlockControls();
+  void LoadPortSetting();
+  void SavePortSetting();
+  void LoadTransmitterList();
+  void SaveTransmitterList();
+
+  // The control with the template id `id`, or nullptr.
+  QWidget* Control(int id) const;
+  bool IsReading() const { return session.IsReading(); }
+
+  ReadingSession session;  // holds `port` and the statistics
+  bool beepOnEighth = false;
+  // tx.txt, fixed at start-up so a later change of directory cannot move it.
+  std::filesystem::path transmitterListPath;
+
+ signals:
+  // The line was lost (true) or is back (false); `reason` says why.
+  void LineStateChanged(bool lost, const QString& reason);
+
+ private:
+  struct Slot {
+    QLineEdit* numberEdit = nullptr;
+    QLineEdit* lastLineBox = nullptr;
+    QLineEdit* levelBox = nullptr;
+    QComboBox* windowSelector = nullptr;
+    QPlainTextEdit* columnBox = nullptr;
+    QPushButton* clearButton = nullptr;
+    std::string columnBytes;  // the column box's text in the program's bytes
+    std::optional<std::string> pendingLevel;
+    std::optional<std::string> pendingLastLine;
+    bool columnPending = false;
+  };
+
+  void CreateControls();
+  void DrainLines();
+  // Puts what the last lines changed on the screen, once per event-loop turn.
+  void FlushDisplay();
+  void ShowError(const QString& text);
+
+  // SlotControls
+  std::string NumberText(int slot) const override;
+  std::string ColumnText(int slot) const override;
+  void SetLevelText(int slot, std::string_view text) override;
+  void SetColumnText(int slot, std::string_view text) override;
+  void SetLastLineText(int slot, std::string_view text) override;
+
+  // ReadingEvents: monitor calls here, reader calls from the reader thread.
+  void ClearMonitor() override;
+  void AppendMonitor(std::string_view stampedLine) override;
+  void Counted(unsigned slots) override;
+  void LinesReady() override;
+  void LineLost(const std::string& reason) override;
+  void LineBack() override;
+  void LogWriteFailed(const std::string& reason) override;
+
+  SystemClock systemClock;
+  QPushButton* startButton = nullptr;
+  QPushButton* stopButton = nullptr;
+  QPlainTextEdit* monitor = nullptr;
+  QComboBox* portSelector = nullptr;
+  QComboBox* roundingSelector = nullptr;
+  QPushButton* printButton = nullptr;
+  QCheckBox* signalCheck = nullptr;
+  std::array<Slot, kSlotCount> slotWidgets;
+
+  QString pendingMonitor;
+  bool monitorClearPending = false;
+  QProcess* beepPlayer = nullptr;
+};

@@ -1,0 +1,76 @@
+// Takes screenshots of both pages during a reading fed by a pseudo-terminal:
+//   delvarine-screenshot OUTPUT_DIR
+// writes OUTPUT_DIR/reading-page.png and OUTPUT_DIR/graph-page.png.
+
+#include <pty.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+
+#include "datareceiving.h"
+#include "dialogunits.h"
+#include "mainframe.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    return 2;
+  }
+  QApplication application(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
+  QCoreApplication::setApplicationName(QStringLiteral("Delvarine-screenshot"));
+  QApplication::setFont(dialogunits::DialogFont());
+  const QString output = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(output);
+  QDir::setCurrent(output);
+
+  int master = -1;
+  int slave = -1;
+  char name[256] = {};
+  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return 1;
+
+  MainFrame frame;
+  DataReceiving& page = frame.ReadingPage();
+  const char* numbers[] = {"1234", "A642", "C115", "0B17"};
+  const char* lines[] = {"P12345678\r\n", "P0A642AB12CD3456\r\n", "PC115A678\r\n",
+                         "P0B17F000\r\n", "P12347678\r\n",         "PC1159678\r\n"};
+  for (int k = 0; k < 4; ++k) {
+    static_cast<QLineEdit*>(page.Control(k == 0 ? 210 : k == 1 ? 208 : k == 2 ? 209 : 215))
+        ->setText(QString::fromLatin1(numbers[k]));
+  }
+  page.session.port.ports.Configure(1, name);
+  page.OnStart();
+  frame.show();
+
+  int written = 0;
+  QTimer feeder;
+  QObject::connect(&feeder, &QTimer::timeout, [&] {
+    const char* line = lines[written % 6];
+    (void)::write(master, line, std::char_traits<char>::length(line));
+    if (++written == 40) {
+      feeder.stop();
+      QTimer::singleShot(300, [&] {
+        frame.grab().save(output + QStringLiteral("/reading-page.png"));
+        frame.Tabs().setCurrentIndex(1);
+        QTimer::singleShot(200, [&] {
+          frame.grab().save(output + QStringLiteral("/graph-page.png"));
+          page.askSaveFiles = [] { return false; };
+          page.OnStop();
+          QCoreApplication::quit();
+        });
+      });
+    }
+  });
+  feeder.start(20);
+  const int result = QApplication::exec();
+  ::close(master);
+  ::close(slave);
+  return result;
+}

@@ -1,0 +1,357 @@
+// The window driven through its real widgets on the offscreen platform, with
+// the serial line on a pseudo-terminal.
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "datareceiving.h"
+#include "dialogunits.h"
+#include "mainframe.h"
+#include "serialport.h"
+
+namespace {
+
+// A clock the test sets; read by the reader thread too.
+class TestClock final : public Clock {
+ public:
+  LocalTime Now() const override {
+    std::lock_guard lock(mutex);
+    return now;
+  }
+  void Set(const LocalTime& time) {
+    std::lock_guard lock(mutex);
+    now = time;
+  }
+
+ private:
+  mutable std::mutex mutex;
+  LocalTime now{2026, 3, 1, 10, 15, 7, 42};
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::vector<std::filesystem::path> LogFiles(const QString& directory) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(directory.toStdString())) {
+    if (entry.path().filename().string().starts_with("2026.")) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir workDir;
+  int master = -1;
+  int slave = -1;
+  QString device;
+  TestClock clock;
+  std::unique_ptr<MainFrame> frame;
+
+  DataReceiving& Page() { return frame->ReadingPage(); }
+  template <typename Widget>
+  Widget* Control(int id) {
+    auto* widget = qobject_cast<Widget*>(Page().Control(id));
+    if (widget == nullptr) qFatal("no control %d", id);
+    return widget;
+  }
+  void Send(const QByteArray& bytes) {
+    QCOMPARE(::write(master, bytes.constData(), static_cast<size_t>(bytes.size())),
+             static_cast<ssize_t>(bytes.size()));
+  }
+  void OpenFrame() {
+    frame = std::make_unique<MainFrame>(&clock);
+    Page().showError = [this](const QString& text) { errors << text; };
+    Page().askSaveFiles = [this] {
+      ++questions;
+      return answer;
+    };
+  }
+  void ExpectControls(bool start, bool stop, bool port, bool rounding, bool print) {
+    QCOMPARE(Control<QPushButton>(201)->isEnabled(), start);
+    QCOMPARE(Control<QPushButton>(202)->isEnabled(), stop);
+    QCOMPARE(Control<QComboBox>(204)->isEnabled(), port);
+    QCOMPARE(Control<QComboBox>(211)->isEnabled(), rounding);
+    QCOMPARE(Control<QPushButton>(223)->isEnabled(), print);
+  }
+
+  QStringList errors;
+  int questions = 0;
+  bool answer = true;
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(workDir.isValid());
+    qputenv("XDG_CONFIG_HOME", (workDir.path() + "/config").toLocal8Bit());
+    QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
+    QCoreApplication::setApplicationName(QStringLiteral("Delvarine"));
+    QApplication::setFont(dialogunits::DialogFont());
+  }
+
+  void init() {
+    QDir(workDir.path()).mkpath(QStringLiteral("run"));
+    QVERIFY(QDir::setCurrent(workDir.path() + "/run"));
+    for (const auto& file : std::filesystem::directory_iterator(workDir.path().toStdString() + "/run")) {
+      std::filesystem::remove_all(file.path());
+    }
+    QSettings().clear();
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    device = QString::fromLocal8Bit(name);
+    QSettings().setValue(QStringLiteral("Devices/COM1"), device);
+    errors.clear();
+    clock.Set({2026, 3, 1, 10, 15, 7, 42});
+    questions = 0;
+    answer = true;
+    OpenFrame();
+  }
+
+  void cleanup() {
+    frame.reset();
+    ::close(master);
+    ::close(slave);
+  }
+
+  void startsOnTheReadingPageWithTheDatedTitle() {
+    QCOMPARE(frame->windowTitle(), QStringLiteral("Delvarine 03.01"));
+    QCOMPARE(frame->Tabs().count(), 2);
+    QCOMPARE(frame->Tabs().tabText(0), QString::fromUtf8("Считывание"));
+    QCOMPARE(frame->Tabs().tabText(1), QString::fromUtf8("График"));
+    frame->show();
+    QVERIFY(Page().isVisible());
+    QVERIFY(!frame->GraphPage().isVisible());
+    QCOMPARE(Page().pos(), QPoint(2, 25));
+    frame->Tabs().setCurrentIndex(1);
+    QVERIFY(!Page().isVisible());
+    QVERIFY(frame->GraphPage().isVisible());
+    frame->Tabs().setCurrentIndex(0);
+    QVERIFY(Page().isVisible());
+
+    ExpectControls(true, false, true, true, true);
+    auto* ports = Control<QComboBox>(204);
+    QCOMPARE(ports->count(), 4);
+    QCOMPARE(ports->itemText(3), QStringLiteral("COM4"));
+    QCOMPARE(Control<QComboBox>(211)->itemText(1), QString::fromUtf8("10 сек."));
+    for (int id : {264, 265, 266, 269, 270, 271, 272, 273}) {
+      auto* selector = Control<QComboBox>(id);
+      QCOMPARE(selector->count(), 14);
+      QCOMPARE(selector->currentIndex(), 0);
+      QCOMPARE(selector->itemText(13), QString::fromUtf8("нет"));
+      QCOMPARE(selector->itemText(11), QString::fromUtf8("1 час"));
+    }
+    QCOMPARE(Control<QPushButton>(248)->text(), QString::fromUtf8("Очистить"));
+    QVERIFY(Control<QLineEdit>(231)->isHidden());
+    // The controls stand at their template places.
+    QCOMPARE(Control<QPushButton>(201)->geometry(), dialogunits::Rect(133, 15, 44, 14));
+    QCOMPARE(Control<QPlainTextEdit>(230)->geometry(), dialogunits::Rect(559, 45, 51, 355));
+  }
+
+  void escapeDoesNotCloseTheWindow() {
+    frame->show();
+    QTest::keyClick(frame.get(), Qt::Key_Escape);
+    QVERIFY(frame->isVisible());
+  }
+
+  void readingFillsSlotsAndKeepsTheLog() {
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    QTest::mouseClick(Control<QPushButton>(201), Qt::LeftButton);
+    QVERIFY(Page().IsReading());
+    ExpectControls(false, true, false, false, false);
+
+    Send("P12345678\r\n");
+    Send("P0A642AB12CD3456\r\n");
+    Send("X junk\r\n");
+    QTRY_COMPARE(Control<QLineEdit>(205)->text(), QStringLiteral("10:15:07:042 P0A642AB12CD3456"));
+    QCOMPARE(Control<QLineEdit>(207)->text(), QStringLiteral("10:15:07:042 P12345678"));
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("X junk"));
+    QCOMPARE(Control<QPlainTextEdit>(203)->toPlainText(),
+             QStringLiteral("Start\n10:15:07:042 P12345678\n10:15:07:042 P0A642AB12CD3456\n"
+                            "10:15:07:042 X junk\n"));
+    QVERIFY(Control<QPlainTextEdit>(222)->toPlainText().startsWith("1234 \n10:15:07\n10:15:07 00   1"));
+
+    clock.Set({2026, 3, 1, 10, 16, 0, 0});
+    QTest::mouseClick(Control<QPushButton>(202), Qt::LeftButton);
+    QCOMPARE(questions, 1);
+    ExpectControls(true, false, true, true, true);
+    // The stop time replaces the latest time.
+    QVERIFY(Control<QPlainTextEdit>(222)->toPlainText().startsWith("1234 \n10:15:07\n10:16:00 00   1"));
+
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    QCOMPARE(QString::fromStdString(files[0].filename().string()),
+             QStringLiteral("2026.03.01_10-15-07.txt"));
+    const std::string log = ReadFile(files[0]);
+    QVERIFY(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"));
+    QVERIFY(log.find("End\r\n    1234    A642    \r\n00  1       1       \r\n") != std::string::npos);
+  }
+
+  void stopAnsweredNoDeletesTheLog() {
+    answer = false;
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+    Page().OnStop();
+    QCOMPARE(questions, 1);
+    QVERIFY(LogFiles(workDir.path() + "/run").empty());
+  }
+
+  void busyPortIsReportedAndLeavesAnEmptyLog() {
+    SerialPort holder;
+    QVERIFY(holder.OpenDevice(device.toStdString()));
+    Page().OnStart();
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors[0], QString::fromUtf8("Соединение не может быть установлено, поскольку порт занят."));
+    ExpectControls(true, false, true, false, false);
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    QCOMPARE(std::filesystem::file_size(files[0]), 0u);
+  }
+
+  void monitorEmptiesAfterEvery300Lines() {
+    Page().OnStart();
+    QByteArray lines;
+    for (int i = 0; i < 300; ++i) lines += "P12345678\r\n";
+    Send(lines);
+    // 300 lines empty the monitor; the 301st stands at its top.
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().isEmpty());
+    Send("P99999999\r\n");
+    QTRY_COMPARE(Control<QPlainTextEdit>(203)->toPlainText(), QStringLiteral("10:15:07:042 P99999999\n"));
+    Page().OnStop();
+  }
+
+  void clearButtonAndWindowSelectorsWorkWhileReading() {
+    Control<QLineEdit>(221)->setText(QStringLiteral("1234"));
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(!Control<QPlainTextEdit>(230)->toPlainText().isEmpty());
+    QTest::mouseClick(Control<QPushButton>(255), Qt::LeftButton);
+    QVERIFY(Control<QPlainTextEdit>(230)->toPlainText().isEmpty());
+    QVERIFY(Control<QLineEdit>(220)->text().isEmpty());
+    QCOMPARE(Control<QLineEdit>(263)->text(), QStringLiteral("5"));
+    QCOMPARE(Page().session.statistics.gapCount[7][0], 0);
+
+    Control<QComboBox>(273)->setCurrentIndex(13);
+    QCOMPARE(Page().session.statistics.maxWindow[7], 2147483647);
+    Control<QComboBox>(264)->setCurrentIndex(4);
+    QCOMPARE(Page().session.statistics.maxWindow[0], 60);
+    Page().OnStop();
+    // Start sets every window back to 10 s; the selector keeps its item.
+    Page().OnStart();
+    QCOMPARE(Page().session.statistics.maxWindow[0], 10);
+    QCOMPARE(Control<QComboBox>(264)->currentIndex(), 4);
+    Page().OnStop();
+  }
+
+  void signalCheckBoxSetsTheFlag() {
+    QTest::mouseClick(Control<QCheckBox>(239), Qt::LeftButton);
+    QVERIFY(Page().beepOnEighth);
+    QTest::mouseClick(Control<QCheckBox>(239), Qt::LeftButton);
+    QVERIFY(!Page().beepOnEighth);
+  }
+
+  void closingWhileReadingAsksNothingAndKeepsTheLines() {
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+    frame->close();
+    QCOMPARE(questions, 0);
+    QVERIFY(!Page().IsReading());
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    QCOMPARE(ReadFile(files[0]), std::string("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"));
+  }
+
+  void transmitterListIsReadAtStartAndWrittenAtClose() {
+    frame.reset();
+    std::ofstream("tx.txt", std::ios::binary) << "A642\r\nC115\r\n";
+    OpenFrame();
+    QCOMPARE(Control<QLineEdit>(210)->text(), QStringLiteral("A642"));
+    QCOMPARE(Control<QLineEdit>(208)->text(), QStringLiteral("C115"));
+    QVERIFY(Control<QLineEdit>(209)->text().isEmpty());
+    Control<QLineEdit>(208)->clear();
+    Control<QLineEdit>(209)->setText(QStringLiteral("333"));
+    Control<QLineEdit>(215)->setText(QStringLiteral("C1155"));
+    // A change of directory after start-up does not move the file.
+    QDir::setCurrent(workDir.path());
+    frame->close();
+    QCOMPARE(ReadFile(workDir.path().toStdString() + "/run/tx.txt"), std::string("A642\r\nC115\r\n"));
+    QVERIFY(!QFile::exists(workDir.path() + "/tx.txt"));
+  }
+
+  void portSettingSurvivesARestart() {
+    QCOMPARE(QSettings().value("Delvarine Com-port").toInt(), 1);
+    Control<QComboBox>(204)->setCurrentIndex(2);
+    QCOMPARE(Page().session.portNumber, 3);
+    QCOMPARE(QSettings().value("Delvarine Com-port").toInt(), 3);
+    frame.reset();
+    OpenFrame();
+    QCOMPARE(Control<QComboBox>(204)->currentIndex(), 2);
+    QCOMPARE(Page().session.portNumber, 3);
+
+    // A value that cannot be a port falls back to COM1.
+    frame.reset();
+    QSettings().setValue("Delvarine Com-port", 9);
+    OpenFrame();
+    QCOMPARE(Control<QComboBox>(204)->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(Page().session.portNumber, 1);
+  }
+
+  void printoutShowsHeadingNumbersAndTimes() {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is missing");
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(!Control<QPlainTextEdit>(222)->toPlainText().isEmpty());
+    Page().OnStop();
+    const QString pdf = workDir.path() + "/slots.pdf";
+    Page().choosePrinter = [&](QPrinter& printer) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(pdf);
+      return true;
+    };
+    QTest::mouseClick(Control<QPushButton>(223), Qt::LeftButton);
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    QVERIFY(text.waitForFinished(20000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains(QString::fromUtf8("Интервал: 1 сек.")), qPrintable(printed));
+    QVERIFY(printed.contains("1234"));
+    QVERIFY(printed.contains("10:15:07"));
+    QVERIFY(printed.contains("00:00:00"));
+    QVERIFY(printed.contains("60"));
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"

@@ -1,0 +1,236 @@
+#include "readingsession.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "../serial/ptypair.h"
+#include "readerdoubles.h"
+#include "tempdir.h"
+#include "testdoubles.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+// A summary row of two slots that counted nothing.
+std::string PaddedRow(int i) {
+  return (i < 10 ? "0" : "") + std::to_string(i) + "  0       0       \r\n";
+}
+
+// The monitor as a front end would show it, and the reader's news.
+class RecordingEvents final : public ReadingEvents {
+ public:
+  explicit RecordingEvents(Signal& signal) : events(signal) {}
+
+  void ClearMonitor() override {
+    monitor.clear();
+    ++clears;
+  }
+  void AppendMonitor(std::string_view line) override {
+    monitor += line;
+    ++appended;
+  }
+  void Counted(unsigned slots) override { counted |= slots; }
+  void LinesReady() override {
+    ready = true;
+    events.Notify();
+  }
+  void LineLost(const std::string&) override {}
+  void LineBack() override {}
+  void LogWriteFailed(const std::string&) override { ++writeFailures; }
+
+  std::string monitor;
+  int clears = 0;
+  int appended = 0;
+  unsigned counted = 0;
+  std::atomic<bool> ready{false};
+  std::atomic<int> writeFailures{0};
+
+ private:
+  Signal& events;
+};
+
+class ReadingSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.IsOpen());
+    session.logDir = dir.path;
+    slots.number[0] = "1234";
+    slots.number[1] = "1111";
+  }
+
+  // Drains the reader until the monitor has had `count` lines since Start.
+  bool DrainUntil(int count) {
+    return signal.WaitFor(
+        [&] {
+          events.ready = false;
+          session.DrainLines();
+          return events.appended - 1 >= count;
+        },
+        10s);
+  }
+
+  std::string Lines(int count, std::string_view line) {
+    std::string lines;
+    for (int i = 0; i < count; ++i) lines += line;
+    return lines;
+  }
+
+  TempDir dir;
+  PtyPair pty;
+  ScriptedClock clock{{ScriptedClock::Day(9, 7, 5, 42)}};
+  FakeSlots slots;
+  Signal signal;
+  RecordingEvents events{signal};
+  ReadingSession session{clock, slots, events};
+};
+
+TEST_F(ReadingSessionTest, KeptRunHasStartRecordLinesEndAndTheSummary) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted)
+      << session.LastError();
+  EXPECT_TRUE(session.IsReading());
+  const std::filesystem::path path = session.logPath;
+  EXPECT_EQ(path, dir / "2026.12.08_09-07-05.txt");
+  ASSERT_TRUE(pty.Send("P12345678\r\nQ0\r\nP11112222\r\n"));
+  ASSERT_TRUE(DrainUntil(3));
+  EXPECT_EQ(events.monitor,
+            "Start\r\n09:07:05:042 P12345678\r\n09:07:05:042 Q0\r\n"
+            "09:07:05:042 P11112222\r\n");
+  EXPECT_EQ(events.counted, 3u);
+  EXPECT_EQ(slots.lastLine[1], "09:07:05:042 P11112222");
+
+  clock.Set(ScriptedClock::Day(9, 30, 0));
+  session.Halt();
+  session.Finish(true);
+  EXPECT_FALSE(session.IsReading());
+  EXPECT_TRUE(session.logPath.empty());
+
+  std::string expected = "Start\r\n"
+      "09 : 07 : 05 : 042 P 1234  5 678\n"
+      "09 : 07 : 05 : 042 Q 0\r\n\0  \0 \0\0\0\n"s
+      "09 : 07 : 05 : 042 P 1111  2 222\n"
+      "End\r\n    1234    1111    \r\n"
+      "00  1       1       \r\n";
+  for (int i = 1; i <= 60; ++i) expected += PaddedRow(i);
+  EXPECT_EQ(ReadFile(path), expected);
+  // The stop time is stamped into the column boxes.
+  EXPECT_EQ(slots.column[0].substr(17, 8), "09:30:00");
+}
+
+TEST_F(ReadingSessionTest, KeptRunWithoutPRecordsEndsWithCrLfAndFourSpaces) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send("X12345678\r\n"));
+  ASSERT_TRUE(DrainUntil(1));
+  session.Halt();
+  session.Finish(true);
+  EXPECT_EQ(ReadFile(path), "Start\r\n09 : 07 : 05 : 042 X 1234  5 678\nEnd\r\n    ");
+  EXPECT_EQ(slots.column[0], "");
+}
+
+TEST_F(ReadingSessionTest, DiscardedRunLeavesNoFile) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_TRUE(DrainUntil(1));
+  session.Halt();
+  session.Finish(false);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+  EXPECT_EQ(slots.column[0].substr(17, 8), "09:07:05");
+}
+
+TEST_F(ReadingSessionTest, MonitorIsEmptiedAfterEvery300Lines) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  std::string lines;
+  for (int i = 1; i <= 301; ++i) lines += "P" + std::to_string(10000000 + i) + "\r\n";
+  ASSERT_TRUE(pty.Send(lines));
+  ASSERT_TRUE(DrainUntil(301));
+  // One clear at Start, one after the 300th line; the 301st is at the top.
+  EXPECT_EQ(events.clears, 2);
+  EXPECT_EQ(events.monitor, "09:07:05:042 P10000301\r\n");
+  session.Halt();
+  session.Finish(false);
+}
+
+TEST_F(ReadingSessionTest, EveryLineLoggedBeforeStopIsInTheSummary) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send(Lines(200, "P12345678\r\n")));
+  ASSERT_TRUE(signal.WaitFor([&] { return events.ready.load(); }));
+  session.Halt();  // without draining first
+  session.Finish(true);
+  const std::string logged = ReadFile(path);
+  const std::size_t records = (logged.find("End") - 7) / 33;
+  ASSERT_GE(records, 1u);
+  EXPECT_NE(logged.find("\r\n00  " + std::to_string(records) + " "), std::string::npos);
+  EXPECT_EQ(events.appended - 1, static_cast<int>(records));
+}
+
+TEST_F(ReadingSessionTest, FailedPortOpenLeavesTheEmptyLogClosedAndNothingRunning) {
+  EXPECT_EQ(session.Start((dir / "no-such-tty").string()),
+            ReadingSession::StartResult::kPortFailed);
+  EXPECT_FALSE(session.IsReading());
+  EXPECT_NE(session.LastError().find("no-such-tty"), std::string::npos) << session.LastError();
+  const std::filesystem::path first = dir / "2026.12.08_09-07-05.txt";
+  EXPECT_TRUE(std::filesystem::exists(first));
+  EXPECT_EQ(std::filesystem::file_size(first), 0u);
+
+  // A new Start within the same second gets a new name.
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  EXPECT_EQ(session.logPath, dir / "2026.12.08_09-07-05_2.txt");
+  session.Halt();
+  session.Finish(true);
+  EXPECT_EQ(std::filesystem::file_size(first), 0u);
+}
+
+TEST_F(ReadingSessionTest, BusyPortFailsToStart) {
+  SerialPort holder;
+  ASSERT_NE(holder.OpenDevice(pty.slavePath), 0);
+  EXPECT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kPortFailed);
+  EXPECT_FALSE(session.IsReading());
+}
+
+TEST_F(ReadingSessionTest, MissingLogDirectoryIsAClearError) {
+  session.logDir = dir / "missing";
+  EXPECT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kLogFailed);
+  EXPECT_FALSE(session.IsReading());
+  EXPECT_NE(session.LastError().find((dir / "missing").string()), std::string::npos);
+  // The line is not held by a run that never started.
+  SerialPort other;
+  EXPECT_NE(other.OpenDevice(pty.slavePath), 0) << other.LastError();
+}
+
+TEST_F(ReadingSessionTest, EachRunStartsFromEmptyStatistics) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  ASSERT_TRUE(pty.Send(Lines(3, "P12345678\r\n")));
+  ASSERT_TRUE(DrainUntil(3));
+  session.Halt();
+  session.Finish(true);
+  EXPECT_EQ(session.statistics.gapCount[0][0], 3);
+
+  clock.Set(ScriptedClock::Day(9, 8, 0, 0));
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  EXPECT_EQ(slots.column[0], "");
+  EXPECT_EQ(slots.lastLine[0], "");
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_TRUE(DrainUntil(1));
+  session.Halt();
+  session.Finish(true);
+  EXPECT_EQ(session.statistics.gapCount[0][0], 1);
+  EXPECT_EQ(session.statistics.firstTime[0], (TimeOfDay{9, 8, 0}));
+  EXPECT_NE(ReadFile(path).find("\r\n00  1       0       \r\n"), std::string::npos);
+}
+
+TEST_F(ReadingSessionTest, AbandonKeepsTheLinesWithoutEnd) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_TRUE(DrainUntil(1));
+  session.Abandon();
+  EXPECT_FALSE(session.IsReading());
+  EXPECT_EQ(ReadFile(path), "Start\r\n09 : 07 : 05 : 042 P 1234  5 678\n");
+}
+
+}  // namespace

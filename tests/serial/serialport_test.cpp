@@ -1,0 +1,171 @@
+#include "serialport.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
+
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+
+#include "ptypair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Status = ReadResult::Status;
+
+// Generous bound for anything that should happen at once; well under the
+// 1.1 s read time-out it must beat.
+constexpr auto kPrompt = 800ms;
+
+class SerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(pty.IsOpen()); }
+
+  ReadResult ReadOne(SerialPort& port) { return port.Read(byte); }
+
+  PtyPair pty;
+  std::array<std::uint8_t, 1> byte{};
+};
+
+TEST_F(SerialPortTest, OpenSetsTheReceiverLineSettings) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0) << port.LastError();
+  EXPECT_EQ(port.IsOpen(), 1);
+
+  termios t{};
+  ASSERT_EQ(tcgetattr(pty.slave, &t), 0);
+  EXPECT_EQ(cfgetispeed(&t), B2400);
+  EXPECT_EQ(cfgetospeed(&t), B2400);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+
+  // Close gives the line back as it was found.
+  EXPECT_EQ(port.Close(), 1);
+  EXPECT_EQ(port.IsOpen(), 0);
+  ASSERT_EQ(tcgetattr(pty.slave, &t), 0);
+  EXPECT_NE(t.c_lflag & ICANON, 0u);
+}
+
+TEST_F(SerialPortTest, OpenIsExclusive) {
+  SerialPort first;
+  ASSERT_NE(first.OpenDevice(pty.slavePath), 0) << first.LastError();
+  SerialPort second;
+  EXPECT_EQ(second.OpenDevice(pty.slavePath), 0);
+  EXPECT_EQ(second.IsOpen(), 0);
+  EXPECT_NE(second.LastError().find(pty.slavePath), std::string::npos) << second.LastError();
+  EXPECT_EQ(second.Close(), 1);
+
+  first.Close();
+  EXPECT_NE(second.OpenDevice(pty.slavePath), 0) << second.LastError();
+}
+
+TEST_F(SerialPortTest, OpenFailuresHoldNothingAndSayWhy) {
+  SerialPort port;
+  EXPECT_EQ(port.OpenDevice("/nonexistent/ttyX"), 0);
+  EXPECT_EQ(port.IsOpen(), 0);
+  EXPECT_NE(port.LastError().find("/nonexistent/ttyX"), std::string::npos);
+
+  const auto file = std::filesystem::temp_directory_path() / "delvarine-not-a-tty";
+  std::ofstream(file) << "x";
+  EXPECT_EQ(port.OpenDevice(file.string()), 0);
+  EXPECT_EQ(port.IsOpen(), 0);
+  std::filesystem::remove(file);
+
+  EXPECT_EQ(port.Close(), 1);
+  EXPECT_EQ(port.Close(), 1);
+}
+
+TEST_F(SerialPortTest, PortIndexGoesThroughTheTable) {
+  setenv("DELVARINE_COM3", pty.slavePath.c_str(), 1);
+  SerialPort port;
+  EXPECT_NE(port.Open(3), 0) << port.LastError();
+  EXPECT_EQ(port.DevicePath(), pty.slavePath);
+  unsetenv("DELVARINE_COM3");
+  SerialPort other;
+  EXPECT_EQ(other.Open(6), 0);
+  EXPECT_EQ(other.IsOpen(), 0);
+  EXPECT_FALSE(other.LastError().empty());
+}
+
+TEST_F(SerialPortTest, PortZeroIsOpenWithoutALine) {
+  SerialPort port;
+  EXPECT_EQ(port.Open(0), 1);
+  EXPECT_EQ(port.IsOpen(), 1);
+  port.Interrupt();
+  EXPECT_EQ(ReadOne(port).status, Status::kInterrupted);
+  EXPECT_EQ(port.Close(), 1);
+  EXPECT_EQ(port.IsOpen(), 0);
+}
+
+TEST_F(SerialPortTest, SilentLineTimesOut) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  EXPECT_EQ(ReadOne(port).status, Status::kTimedOut);
+}
+
+TEST_F(SerialPortTest, ByteIsReturnedAsSoonAsItArrives) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  auto read = std::async(std::launch::async, [&] { return ReadOne(port); });
+  ASSERT_TRUE(pty.Send("P"));
+  ASSERT_EQ(read.wait_for(kPrompt), std::future_status::ready);
+  const ReadResult result = read.get();
+  ASSERT_EQ(result.status, Status::kData);
+  EXPECT_EQ(result.count, 1u);
+  EXPECT_EQ(byte[0], 'P');
+}
+
+TEST_F(SerialPortTest, BytesCrossTheLineUnchanged) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  const std::string sent("P\r\n\x00\x7f\x80\xff\x11\x13\x03", 11);
+  ASSERT_TRUE(pty.Send(sent));
+  std::string received;
+  std::array<std::uint8_t, 64> buffer{};
+  while (received.size() < sent.size()) {
+    const ReadResult result = port.Read(buffer);
+    ASSERT_EQ(result.status, Status::kData);
+    received.append(reinterpret_cast<const char*>(buffer.data()), result.count);
+  }
+  EXPECT_EQ(received, sent);
+}
+
+TEST_F(SerialPortTest, InterruptWakesABlockedRead) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  auto read = std::async(std::launch::async, [&] { return ReadOne(port); });
+  port.Interrupt();
+  ASSERT_EQ(read.wait_for(kPrompt), std::future_status::ready);
+  EXPECT_EQ(read.get().status, Status::kInterrupted);
+}
+
+TEST_F(SerialPortTest, PurgeReceiveDropsPendingInput) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  pollfd ready{pty.slave, POLLIN, 0};
+  ASSERT_EQ(poll(&ready, 1, 2000), 1);
+  EXPECT_EQ(port.PurgeReceive(), 1);
+  EXPECT_EQ(ReadOne(port).status, Status::kTimedOut);
+}
+
+TEST_F(SerialPortTest, HangUpIsALostLine) {
+  SerialPort port;
+  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  pty.CloseSlave();
+  pty.CloseMaster();
+  const ReadResult result = ReadOne(port);
+  EXPECT_EQ(result.status, Status::kLineLost);
+  EXPECT_FALSE(result.error.empty());
+  // The device has gone: a reconnect waits a read time-out and fails.
+  EXPECT_FALSE(port.Reconnect());
+}
+
+}  // namespace

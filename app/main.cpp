@@ -17,6 +17,7 @@
 #include "graphcommand.h"
 #endif
 #include "readcommand.h"
+#include "simulatecommand.h"
 #include "registration.h"
 
 namespace {
@@ -29,6 +30,7 @@ constexpr const char* kHelp =
     "commands:\n"
     "  read         read the receiver on the console and write a log file\n"
     "  graph        graph a log file: bins, PNG, SVG or PDF\n"
+    "  simulate     a simulated receiver on a pseudo-terminal\n"
     "  -RegServer   install the desktop entry in the user's applications folder\n"
     "  -UnregServer remove it\n"
     "  --help       show this help\n"
@@ -74,11 +76,12 @@ int main(int argc, char** argv) {
     const std::string& command = arguments.front();
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "read") return RunReadCommand(rest);
+    if (command == "simulate") return RunSimulateCommand(rest);
 #ifdef DELVARINE_HAVE_GRAPH_COMMAND
     if (command == "graph") return RunGraphCommand(rest);
 #endif
     if (command == "--help" || command == "-h" || command == "help") {
-      std::printf("%s\n%s", kHelp, kReadUsage);
+      std::printf("%s\n%s\n%s", kHelp, kReadUsage, kSimulateUsage);
 #ifdef DELVARINE_HAVE_GRAPH_COMMAND
       std::printf("\n%s", kGraphUsage);
 #endif

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <regex>
+
+#include "reception/tempdir.h"
+#include "serial/ptypair.h"
+#include "serialport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string kPortBusy = "Соединение не может быть установлено, поскольку порт занят.";
+
+// `delvarine` run in `dir` with its output in files there.
+class Program {
+ public:
+  Program(const std::filesystem::path& directory, std::vector<std::string> arguments)
+      : dir(directory) {
+    arguments.insert(arguments.begin(), DELVARINE_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (dir / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (dir / "stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Program() {
+    if (pid > 0 && !exited) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The exit code, or -1 when the program did not end within `timeout`.
+  int Wait(std::chrono::milliseconds timeout = 10s) {
+    if (pid <= 0) return -1;
+    const int pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd < 0) return -1;
+    pollfd ended{pidFd, POLLIN, 0};
+    const int ready = poll(&ended, 1, static_cast<int>(timeout.count()));
+    ::close(pidFd);
+    if (ready != 1) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    exited = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  void Signal(int number) const { kill(pid, number); }
+  std::string Stdout() const { return ReadFile(dir / "stdout"); }
+  std::string Stderr() const { return ReadFile(dir / "stderr"); }
+
+  pid_t pid = -1;
+
+ private:
+  std::filesystem::path dir;
+  bool exited = false;
+};
+
+// Waits, woken by changes of the files in `dir`, until `done` holds.
+bool WaitForFiles(const std::filesystem::path& dir, const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = 10s) {
+  const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  if (watch < 0) return false;
+  inotify_add_watch(watch, dir.c_str(), IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE);
+  const auto deadline = Clock::now() + timeout;
+  bool result = done();
+  while (!result) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
+    pollfd changed{watch, POLLIN, 0};
+    poll(&changed, 1, static_cast<int>(left.count()));
+    char events[4096];
+    while (::read(watch, events, sizeof events) > 0) {
+    }
+    result = done();
+  }
+  ::close(watch);
+  return result;
+}
+
+class ReadCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.IsOpen());
+    std::filesystem::create_directory(logDir);
+  }
+
+  // The run's log file, once there is exactly one.
+  std::filesystem::path LogFile() const {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(logDir)) files.push_back(entry);
+    return files.size() == 1 ? files[0] : std::filesystem::path();
+  }
+
+  // The program has the line: its log file has "Start".
+  bool WaitForStart() {
+    return WaitForFiles(logDir, [&] {
+      const std::filesystem::path file = LogFile();
+      return !file.empty() && ReadFile(file).starts_with("Start\r\n");
+    });
+  }
+
+  std::vector<std::string> ReadArguments(std::vector<std::string> extra) {
+    std::vector<std::string> arguments = {"read", "--device", pty.slavePath, "--log-dir",
+                                          logDir.string()};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+  }
+
+  PtyPair pty;
+  TempDir dir;
+  std::filesystem::path logDir = dir / "logs";
+};
+
+// "HH:MM:SS:mmm " as the record line lays it out.
+std::string LoggedStamp(const std::string& stamp) {
+  return stamp.substr(0, 2) + " : " + stamp.substr(3, 2) + " : " + stamp.substr(6, 2) + " : " +
+         stamp.substr(9, 3) + " ";
+}
+
+TEST_F(ReadCommandTest, PrintsStampedLinesAndKeepsTheLogWithTheSummary) {
+  Program program(dir.path, ReadArguments({"--tx", "1234", "--tx", "1111", "--duration", "2"}));
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  const std::filesystem::path log = LogFile();
+  EXPECT_TRUE(std::regex_match(log.filename().string(),
+                               std::regex(R"(\d{4}\.\d\d\.\d\d_\d\d-\d\d-\d\d\.txt)")));
+  ASSERT_TRUE(pty.Send(std::string("P1234\0" "5678\r\nP01234AB12CD3456\r\nZZ\n", 34)));
+  ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+
+  const std::string out = program.Stdout();
+  std::smatch match;
+  const std::regex expected(
+      R"(((\d\d:\d\d:\d\d:\d{3} )P12345678\r\n)((\d\d:\d\d:\d\d:\d{3} )P01234AB12CD3456\r\n))"
+      R"(((\d\d:\d\d:\d\d:\d{3} )ZZ\n))");
+  ASSERT_TRUE(std::regex_match(out, match, expected)) << out;
+
+  std::string logged = "Start\r\n" + LoggedStamp(match[2]) + "P 1234  5 678\n" +
+                       LoggedStamp(match[4]) + "P0 1234 AB12CD 3 456\n" + LoggedStamp(match[6]) +
+                       std::string("Z Z\n\0\0  \0 \0\0\0\n", 14) + "End\r\n    1234    1111    \r\n";
+  const std::string content = ReadFile(log);
+  ASSERT_EQ(content.substr(0, logged.size()), logged);
+  // Two receptions of 1234 within a second or two of each other.
+  const std::string rows = content.substr(logged.size());
+  EXPECT_EQ(rows.size(), 61u * 22u);
+  EXPECT_TRUE(rows.starts_with("00  1       0       \r\n") ||
+              rows.starts_with("00  2       0       \r\n"))
+      << rows.substr(0, 44);
+  EXPECT_NE(program.Stderr().find("Передатчик 1234"), std::string::npos);
+}
+
+TEST_F(ReadCommandTest, DiscardLeavesNoFile) {
+  Program program(dir.path, ReadArguments({"--tx", "1234", "--duration", "0.5", "--discard"}));
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+  EXPECT_TRUE(std::filesystem::is_empty(logDir));
+}
+
+TEST_F(ReadCommandTest, SigtermEndsAKeptRun) {
+  Program program(dir.path, ReadArguments({"--tx", "1234"}));
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_TRUE(WaitForFiles(dir.path, [&] { return program.Stdout().ends_with("P12345678\r\n"); }));
+  program.Signal(SIGTERM);
+  ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+  const std::string content = ReadFile(LogFile());
+  EXPECT_NE(content.find("End\r\n    1234    \r\n00  1       \r\n"), std::string::npos) << content;
+}
+
+TEST_F(ReadCommandTest, FollowsTheNumbersOfTxTxtWithoutTx) {
+  WriteFile(dir / "tx.txt", "4321\r\n1234\r\n");
+  Program program(dir.path, ReadArguments({"--duration", "1"}));
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  // Slots are listed once a 'P' record came, whoever sent it.
+  ASSERT_TRUE(pty.Send("P99999999\r\n"));
+  ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+  EXPECT_NE(ReadFile(LogFile()).find("End\r\n    4321    1234    \r\n"), std::string::npos);
+}
+
+TEST_F(ReadCommandTest, BusyOrMissingPortIsReportedWithExitCode1) {
+  SerialPort holder;
+  ASSERT_NE(holder.OpenDevice(pty.slavePath), 0);
+  for (const std::string& device : {pty.slavePath, (dir / "no-such-tty").string()}) {
+    Program program(dir.path, {"read", "--device", device, "--log-dir", logDir.string(),
+                               "--duration", "5"});
+    EXPECT_EQ(program.Wait(), 1) << device;
+    EXPECT_TRUE(program.Stderr().starts_with(kPortBusy + "\n")) << program.Stderr();
+    EXPECT_EQ(program.Stdout(), "");
+  }
+}
+
+TEST_F(ReadCommandTest, LogDirectoryThatCannotBeUsedIsReportedWithExitCode1) {
+  const std::string missing = (dir / "missing").string();
+  Program program(dir.path, {"read", "--device", pty.slavePath, "--log-dir", missing});
+  EXPECT_EQ(program.Wait(), 1);
+  EXPECT_NE(program.Stderr().find(missing), std::string::npos) << program.Stderr();
+  EXPECT_NE(program.Stderr().find("No such file or directory"), std::string::npos);
+}
+
+TEST_F(ReadCommandTest, BadArgumentsPrintTheUsageAndExit2) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"read"},
+      {"read", "--device", "/dev/null", "--port", "1"},
+      {"read", "--port", "6"},
+      {"read", "--port", "x"},
+      {"read", "--device", "/dev/null", "--tx", "12345"},
+      {"read", "--device", "/dev/null", "--duration", "0"},
+      {"read", "--device", "/dev/null", "--duration", "soon"},
+      {"read", "--device", "/dev/null", "--bogus"},
+      {"read", "--device"},
+      {"read", "--device", "/dev/null", "--tx", "1", "--tx", "2", "--tx", "3", "--tx", "4",
+       "--tx", "5", "--tx", "6", "--tx", "7", "--tx", "8", "--tx", "9"},
+  };
+  for (const auto& arguments : cases) {
+    Program program(dir.path, arguments);
+    EXPECT_EQ(program.Wait(), 2) << arguments.back();
+    EXPECT_NE(program.Stderr().find("usage: delvarine read"), std::string::npos);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(logDir));
+}
+
+}  // namespace

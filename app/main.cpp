@@ -3,10 +3,14 @@
 #include <QFont>
 #include <QThread>
 
+#include "datareceiving.h"
 #include "dialogunits.h"
 #include "mainframe.h"
 #endif
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +22,8 @@
 #endif
 #include "readcommand.h"
 #include "simulatecommand.h"
+#include "simulatedreceiver.h"
+#include "textformat.h"
 #include "registration.h"
 
 namespace {
@@ -33,6 +39,9 @@ constexpr const char* kHelp =
     "  simulate     a simulated receiver on a pseudo-terminal\n"
     "  -RegServer   install the desktop entry in the user's applications folder\n"
     "  -UnregServer remove it\n"
+    "  --demo [--demo-seconds N]\n"
+    "               the window on a simulated receiver on COM1; without a display,\n"
+    "               a console reading of N seconds (30) and the graph of its log\n"
     "  --help       show this help\n"
     "  --version    show the version\n";
 
@@ -43,7 +52,7 @@ std::filesystem::path ExecutablePath(const char* argv0) {
 }
 
 #ifdef DELVARINE_WITH_WINDOW
-int RunWindow(int argc, char** argv) {
+int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers = {}) {
   QApplication application(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
   QCoreApplication::setApplicationName(QStringLiteral("Delvarine"));
@@ -55,6 +64,7 @@ int RunWindow(int argc, char** argv) {
   });
   {
     MainFrame frame;
+    frame.ReadingPage().ShowTransmitters(demoNumbers);
     frame.exec();
     // The pause before the window objects go, as the program always made it.
     QThread::msleep(1000);
@@ -62,11 +72,60 @@ int RunWindow(int argc, char** argv) {
   return 0;
 }
 #else
-int RunWindow(int, char**) {
+int RunWindow(int, char**, const std::vector<std::string>& = {}) {
   std::fputs("delvarine: this build has no window; see delvarine --help\n", stderr);
   return 2;
 }
 #endif
+
+const std::vector<std::string> kDemoNumbers = {"1234", "A642", "C115", "0B17"};
+
+bool HasDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// The whole program on a receiver simulated inside the process.
+int RunDemo(int argc, char** argv, double seconds) {
+  ReceiverSimulator::Options options;
+  options.numbers = kDemoNumbers;
+  SimulatedReceiver receiver(options, 4.0);
+  std::string error;
+  if (!receiver.Start(error)) {
+    std::fprintf(stderr, "delvarine --demo: %s\n", error.c_str());
+    return 1;
+  }
+  // COM1 is the simulated receiver for this run only.
+  setenv("DELVARINE_COM1", receiver.DevicePath().c_str(), 1);
+  if (HasDisplay()) return RunWindow(argc, argv, kDemoNumbers);
+
+  std::printf("No display: reading the simulated receiver on the console for %g seconds.\n", seconds);
+  std::fflush(stdout);
+  std::vector<std::string> read = {"--port", "1", "--duration", std::to_string(seconds)};
+  for (const std::string& number : kDemoNumbers) {
+    read.push_back("--tx");
+    read.push_back(number);
+  }
+  std::filesystem::path logPath;
+  const int result = RunReadCommand(read, &logPath);
+  receiver.Stop();
+  if (result != 0 || logPath.empty()) return result;
+#ifdef DELVARINE_HAVE_GRAPH_COMMAND
+  // The graph of the first transmitter up to the minute after the run.
+  const std::time_t end = std::time(nullptr) + 60;
+  std::tm local{};
+  localtime_r(&end, &local);
+  const std::string to = PaddedNumber(local.tm_hour, 2) + ":" + PaddedNumber(local.tm_min, 2);
+  std::filesystem::path image = logPath;
+  image.replace_extension(".png");
+  const int graphed = RunGraphCommand({logPath.string(), "--tx", kDemoNumbers.front(), "--to", to,
+                                       "--output", image.string()});
+  if (graphed != 0) return graphed;
+  std::printf("graph: %s\n", std::filesystem::absolute(image).c_str());
+#endif
+  return 0;
+}
 
 }  // namespace
 
@@ -86,6 +145,21 @@ int main(int argc, char** argv) {
       std::printf("\n%s", kGraphUsage);
 #endif
       return 0;
+    }
+    if (command == "--demo") {
+      double seconds = 30;
+      if (rest.size() == 2 && rest[0] == "--demo-seconds") {
+        char* end = nullptr;
+        seconds = std::strtod(rest[1].c_str(), &end);
+        if (*end != '\0' || !(seconds > 0)) seconds = -1;
+      } else if (!rest.empty()) {
+        seconds = -1;
+      }
+      if (seconds <= 0) {
+        std::fputs("usage: delvarine --demo [--demo-seconds N]\n", stderr);
+        return 2;
+      }
+      return RunDemo(argc, argv, seconds);
     }
     if (command == "--version") {
       std::puts("delvarine 1.0.0");

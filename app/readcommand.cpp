@@ -171,7 +171,7 @@ class ConsoleEvents final : public ReadingEvents {
 
 }  // namespace
 
-int RunReadCommand(const std::vector<std::string>& arguments) {
+int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::path* logPathOut) {
   std::string problem;
   const std::optional<ReadOptions> options = ParseOptions(arguments, problem);
   if (!options) {
@@ -255,5 +255,6 @@ int RunReadCommand(const std::vector<std::string>& arguments) {
     WriteAll(STDERR_FILENO, column);
   }
   if (!options->discard) Error("log: " + logPath.string());
+  if (logPathOut != nullptr) *logPathOut = options->discard ? std::filesystem::path() : logPath;
   return 0;
 }

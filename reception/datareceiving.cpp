@@ -289,10 +289,14 @@ void DataReceiving::OnInitPage() {
 
 void DataReceiving::LoadTransmitterList() {
   const TransmitterList list = ::LoadTransmitterList(transmitterListPath);
-  for (std::size_t k = 0; k < list.numbers.size() && k < slotWidgets.size(); ++k) {
-    slotWidgets[k].numberEdit->setText(FromBytes(list.numbers[k]));
-  }
+  ShowTransmitters(list.numbers);
   if (!list.problem.empty()) qWarning("%s", list.problem.c_str());
+}
+
+void DataReceiving::ShowTransmitters(const std::vector<std::string>& numbers) {
+  for (std::size_t k = 0; k < numbers.size() && k < slotWidgets.size(); ++k) {
+    slotWidgets[k].numberEdit->setText(FromBytes(numbers[k]));
+  }
 }
 
 void DataReceiving::SaveTransmitterList() {

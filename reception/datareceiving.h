@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "localtime.h"
 #include "readingsession.h"
@@ -54,6 +55,9 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void SavePortSetting();
   void LoadTransmitterList();
   void SaveTransmitterList();
+
+  // Puts `numbers` into the first slots' number edits.
+  void ShowTransmitters(const std::vector<std::string>& numbers);
 
   // The control with the template id `id`, or nullptr.
   QWidget* Control(int id) const;

@@ -217,7 +217,10 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
 
   using Steady = std::chrono::steady_clock;
   std::optional<Steady::time_point> deadline;
-  if (options->duration) {
+  // A duration beyond the steady clock's range would overflow the cast below;
+  // such a run lasts as one without a duration.
+  constexpr double kLongestDuration = 1e9;  // seconds, about 31 years
+  if (options->duration && *options->duration <= kLongestDuration) {
     deadline = Steady::now() + std::chrono::duration_cast<Steady::duration>(
                                    std::chrono::duration<double>(*options->duration));
   }

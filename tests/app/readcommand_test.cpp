@@ -187,6 +187,16 @@ TEST_F(ReadCommandTest, SigtermEndsAKeptRun) {
   EXPECT_NE(content.find("End\r\n    1234    \r\n00  1       \r\n"), std::string::npos) << content;
 }
 
+TEST_F(ReadCommandTest, DurationBeyondTheClockRangeRunsUntilSigterm) {
+  Program program(dir.path, ReadArguments({"--tx", "1234", "--duration", "1e300"}));
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_TRUE(WaitForFiles(dir.path, [&] { return program.Stdout().ends_with("P12345678\r\n"); }))
+      << program.Stderr();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 0) << program.Stderr();
+}
+
 TEST_F(ReadCommandTest, FollowsTheNumbersOfTxTxtWithoutTx) {
   WriteFile(dir / "tx.txt", "4321\r\n1234\r\n");
   Program program(dir.path, ReadArguments({"--duration", "1"}));

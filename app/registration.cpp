@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
+#include <string_view>
+
+#include "desktopentry.h"
 
 std::filesystem::path DesktopEntryPath() {
   std::filesystem::path dataHome;
@@ -23,17 +27,14 @@ int RegisterDesktopEntry(const std::filesystem::path& executable, std::string& e
   }
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
+  // The installed entry, started by its full path.
+  std::istringstream entry(kDesktopEntry);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Delvarine\n"
-         "Comment=Считыватель RS-232: приемы передатчиков и графики\n"
-         "Exec=\""
-      << executable.string()
-      << "\"\n"
-         "Icon=delvarine\n"
-         "Terminal=false\n"
-         "Categories=Utility;Science;\n";
+  for (std::string line; std::getline(entry, line);) {
+    if (line.starts_with("Exec=")) line = "Exec=\"" + executable.string() + "\"";
+    if (line.starts_with("TryExec=")) continue;
+    out << line << '\n';
+  }
   out.close();
   if (!out) {
     error = "cannot write " + path.string();

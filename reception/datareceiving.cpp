@@ -151,6 +151,7 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
   };
+  playTones = [this] { PlayTonesOnSoundDevice(); };
   CreateControls();
   OnInitPage();
 }
@@ -396,7 +397,9 @@ void DataReceiving::OnClosePage() {
 
 void DataReceiving::OnSignalCheck() { beepOnEighth = signalCheck->isChecked(); }
 
-void DataReceiving::OnBeep() {
+void DataReceiving::OnBeep() { playTones(); }
+
+void DataReceiving::PlayTonesOnSoundDevice() {
   // One signal at a time; receptions closer together than the tones share it.
   if (beepPlayer != nullptr) return;
   const QString player = QStandardPaths::findExecutable(QStringLiteral("aplay"));

@@ -36,6 +36,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   std::function<bool()> askSaveFiles;                  // "Сохранить файлы?": true for Yes
   std::function<void(const QString&)> showError;       // a message with caption "Ошибка!"
   std::function<bool(QPrinter&)> choosePrinter;        // false when the user cancels
+  std::function<void()> playTones;                     // the two tones, without waiting
 
   void OnInitPage();
   void OnStart();
@@ -87,6 +88,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   };
 
   void CreateControls();
+  void PlayTonesOnSoundDevice();
   void DrainLines();
   // Puts what the last lines changed on the screen, once per event-loop turn.
   void FlushDisplay();

@@ -273,9 +273,23 @@ class WindowTest : public QObject {
     Page().OnStop();
   }
 
-  void signalCheckBoxSetsTheFlag() {
+  void signalCheckBoxSetsTheFlagAndTheEighthSlotSounds() {
+    int tones = 0;
+    Page().playTones = [&] { ++tones; };
+    Control<QLineEdit>(221)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(210)->setText(QStringLiteral("A642"));
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(!Control<QLineEdit>(220)->text().isEmpty());
+    QCOMPARE(tones, 0);  // the box is not checked
     QTest::mouseClick(Control<QCheckBox>(239), Qt::LeftButton);
     QVERIFY(Page().beepOnEighth);
+    Send("P0A642AB12CD3456\r\n");
+    QTRY_VERIFY(!Control<QLineEdit>(207)->text().isEmpty());
+    QCOMPARE(tones, 0);  // slot 1 does not sound
+    Send("P12345678\r\n");
+    QTRY_COMPARE(tones, 1);
+    Page().OnStop();
     QTest::mouseClick(Control<QCheckBox>(239), Qt::LeftButton);
     QVERIFY(!Page().beepOnEighth);
   }

@@ -11,13 +11,9 @@
 #endif
 #include "stringtable.h"
 #include "textformat.h"
+#include "uitext.h"
 
 namespace {
-
-QString Text(int id) {
-  const std::string_view text = strings::Load(id);
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Where the pages stand in the tab control, below the tab headers (pixels).
 constexpr QPoint kPageOffset(2, 25);
@@ -54,8 +50,8 @@ MainFrame::~MainFrame() {
 }
 
 void MainFrame::OnInitDialog() {
-  tabBar->insertTab(0, Text(strings::kReadingTab));
-  tabBar->insertTab(1, Text(strings::kGraphTab));
+  tabBar->insertTab(0, UiText(strings::kReadingTab));
+  tabBar->insertTab(1, UiText(strings::kGraphTab));
   for (QWidget* page : {static_cast<QWidget*>(readingPage), graphPage}) {
     page->move(kPageOffset);
     page->raise();

@@ -28,6 +28,7 @@
 #include "slotprintout.h"
 #include "stringtable.h"
 #include "transmitterlist.h"
+#include "uitext.h"
 
 namespace {
 
@@ -60,9 +61,6 @@ constexpr std::array<int, 14> kWindowItems = {102, 115, 116, 117, 106, 107, 108,
 
 // A drop-down list shows one row; the template's height is that of the open list.
 constexpr int kComboHeight = 12;
-
-QString Text(int id) { return QString::fromUtf8(strings::Load(id).data(),
-                                                static_cast<qsizetype>(strings::Load(id).size())); }
 
 QString FromBytes(std::string_view bytes) {
   const std::string utf8 = Cp1251ToUtf8(bytes);
@@ -141,11 +139,11 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
   setObjectName(QStringLiteral("201"));
   resize(dialogunits::X(632), dialogunits::Y(425));
   askSaveFiles = [this] {
-    return QMessageBox::question(this, QString(), Text(strings::kSaveFiles),
+    return QMessageBox::question(this, QString(), UiText(strings::kSaveFiles),
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   };
   showError = [this](const QString& text) {
-    QMessageBox::warning(this, Text(strings::kErrorCaption), text);
+    QMessageBox::warning(this, UiText(strings::kErrorCaption), text);
   };
   choosePrinter = [this](QPrinter& printer) {
     QPrintDialog dialog(&printer, this);
@@ -265,7 +263,7 @@ void DataReceiving::OnInitPage() {
   transmitterListPath = std::filesystem::current_path() / "tx.txt";
   LoadTransmitterList();
   for (Slot& slot : slotWidgets) {
-    for (int id : kWindowItems) slot.windowSelector->addItem(Text(id));
+    for (int id : kWindowItems) slot.windowSelector->addItem(UiText(id));
     slot.windowSelector->setCurrentIndex(0);
   }
   for (int k = 0; k < kSlotCount; ++k) {
@@ -277,8 +275,8 @@ void DataReceiving::OnInitPage() {
   session.portNumber = 1;
   for (int i = 1; i <= kSelectablePorts; ++i) portSelector->addItem(QString::fromStdString(PortTable::PortName(i)));
   portSelector->setCurrentIndex(0);
-  roundingSelector->addItem(Text(strings::kOneSecond));
-  roundingSelector->addItem(Text(strings::kTenSeconds));
+  roundingSelector->addItem(UiText(strings::kOneSecond));
+  roundingSelector->addItem(UiText(strings::kTenSeconds));
   roundingSelector->setCurrentIndex(0);
   session.statistics.ResetStatistics();
   stopButton->setEnabled(false);
@@ -367,7 +365,7 @@ void DataReceiving::OnStart() {
     case ReadingSession::StartResult::kStarted:
       return;
     case ReadingSession::StartResult::kPortFailed:
-      ShowError(Text(strings::kPortBusy));
+      ShowError(UiText(strings::kPortBusy));
       // The rounding selector and Print stay locked until the next Stop.
       startButton->setEnabled(true);
       stopButton->setEnabled(false);
@@ -543,7 +541,7 @@ void DataReceiving::LogWriteFailed(const std::string& reason) {
       this,
       [this, text] {
         // Reported once per run, without stopping the reading.
-        auto* box = new QMessageBox(QMessageBox::Warning, Text(strings::kErrorCaption), text,
+        auto* box = new QMessageBox(QMessageBox::Warning, UiText(strings::kErrorCaption), text,
                                     QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();

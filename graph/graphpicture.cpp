@@ -1,0 +1,172 @@
+#include "graphpicture.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "stringtable.h"
+
+namespace {
+
+std::string Decimal(long long value) { return std::to_string(value); }
+
+std::string OneDecimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0.1f", value);
+  return text;
+}
+
+}  // namespace
+
+GraphGeometry GraphGeometry::Screen() {
+  GraphGeometry g{};
+  g.x0 = 40;
+  g.receptionTop = 20;
+  g.division = 20;
+  g.barsSpan = 800;
+  g.axisLength = 900;
+  g.titleDx = 20;
+  g.titleDy = -10;
+  g.receptionLabelDx = -25;
+  g.receptionLabelDy = -7;
+  g.levelLabelDx = -35;
+  g.levelLabelDy = -7;
+  g.tick = 3;
+  g.levelGap = 60;
+  g.minuteLabelDx = -10;
+  g.minuteLabelDy = 10;
+  g.firstTextX = 25;
+  g.firstTextY = 270;
+  g.lastTextX = 820;
+  g.lastTextY = 270;
+  g.averageLine = true;
+  g.titleNamesInterval = false;
+  return g;
+}
+
+GraphGeometry GraphGeometry::Paper() {
+  GraphGeometry g = Screen();
+  g.x0 = 200;
+  g.division = 150;
+  g.barsSpan = 4000;
+  g.axisLength = 4100;
+  g.receptionLabelDx = -125;
+  g.receptionLabelDy = -35;
+  // The level labels start at the printable area's edge, not left of it.
+  g.levelLabelDx = -200;
+  g.levelLabelDy = -35;
+  g.tick = 15;
+  g.levelGap = 300;
+  g.firstTextX = 185;
+  g.firstTextY = 1820;
+  g.lastTextX = 4180;
+  g.lastTextY = 1820;
+  g.averageLine = false;
+  g.titleNamesInterval = true;
+  return g;
+}
+
+int IntervalOfItem(int index) {
+  static constexpr std::array<int, 5> kIntervals = {1, 2, 3, 5, 10};
+  return index >= 0 && index < 5 ? kIntervals[static_cast<std::size_t>(index)] : 1;
+}
+
+int MaxTxOfItem(int index) {
+  static constexpr std::array<int, 6> kTops = {1, 10, 20, 30, 60, 120};
+  return index >= 0 && index < 6 ? kTops[static_cast<std::size_t>(index)] : 30;
+}
+
+GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
+                        const GraphGeometry& g) {
+  GraphPicture picture;
+  if (data.spanMinutes <= 0) return picture;
+  picture.drawn = true;
+  auto& items = picture.items;
+  const auto line = [&](int x1, int y1, int x2, int y2, GraphPen pen) {
+    items.push_back(PictureLine{x1, y1, x2, y2, pen});
+  };
+  const auto text = [&](int x, int y, std::string value) {
+    items.push_back(PictureText{x, y, std::move(value)});
+  };
+  const int q = std::max(1, settings.intervalMinutes);
+  const int maxTx = std::max(1, settings.maxTx);
+  const int span = data.spanMinutes;
+  const int x0 = g.x0;
+  const int d = g.division;
+
+  // Reception graph.
+  std::string title(strings::Load(strings::kReceptionsPer));
+  title += g.titleNamesInterval ? settings.intervalText : std::string(strings::Load(strings::kOneMinute));
+  text(x0 + g.titleDx, g.receptionTop + g.titleDy, title);
+  line(x0, g.receptionTop, x0, g.receptionTop + d, GraphPen::kAxis);
+  for (int k = 0; k < 10; ++k) {
+    const int y = g.receptionTop + d + d * k;
+    const std::string label = maxTx >= 10 ? Decimal(maxTx - k * (maxTx / 10))
+                                          : OneDecimal(maxTx * (10 - k) / 10.0);
+    text(x0 + g.receptionLabelDx, y + g.receptionLabelDy, label);
+    line(x0 - g.tick, y, x0 + g.tick, y, GraphPen::kAxis);
+    line(x0, y, x0, y + d, GraphPen::kAxis);
+  }
+  const int receptionBase = g.ReceptionBase();
+  text(g.firstTextX, g.firstTextY, data.firstText);
+  line(x0, receptionBase, x0 + g.axisLength, receptionBase, GraphPen::kAxis);
+
+  // Level graph: 0 dB at the top, -110 dB on the base line.
+  const int levelTop = g.LevelTop();
+  text(x0 + g.titleDx, levelTop + g.titleDy, std::string(strings::Load(strings::kRelativeLevel)));
+  line(x0, levelTop, x0, levelTop + d, GraphPen::kAxis);
+  for (int j = 0; j <= 11; ++j) {
+    const int y = levelTop + d + d * j;
+    text(std::max(0, x0 + g.levelLabelDx), y + g.levelLabelDy, Decimal(-10 * j));
+    if (j == 11) break;
+    line(x0 - g.tick, y, x0 + g.tick, y, GraphPen::kAxis);
+    line(x0, y, x0, y + d, GraphPen::kAxis);
+  }
+  const int levelBase = g.LevelBase();
+  line(x0, levelBase, x0 + g.axisLength, levelBase, GraphPen::kAxis);
+
+  // Bars: bar i covers minutes i*q .. i*q+q-1 and stands in proportion to
+  // the span, so a long span still shows every minute.
+  const auto barX = [&](long long i) {
+    return x0 + static_cast<int>(i * q * static_cast<long long>(g.barsSpan) / span);
+  };
+  int nextLabel = 0;
+  long long i = 0;
+  int x = x0;
+  for (int s = 0; s < span; s += q, ++i) {
+    const int left = barX(i);
+    const int right = barX(i + 1);
+    if (s == nextLabel) {
+      text(left + g.minuteLabelDx, receptionBase + g.minuteLabelDy, Decimal(s));
+      text(left + g.minuteLabelDx, levelBase + g.minuteLabelDy, Decimal(s));
+      nextLabel = q == 2 ? s + 8 : s + 10 * q;
+    }
+    double sum = 0;
+    double peak = 0;
+    for (int m = s; m < s + q; ++m) {
+      if (m < 0 || static_cast<std::size_t>(m) >= GraphData::kBinCount) continue;
+      sum += data.receptionCounts[static_cast<std::size_t>(m)];
+      peak = std::max(peak, data.peakLevels[static_cast<std::size_t>(m)]);
+    }
+    const int h1 = static_cast<int>(sum / q * 10 / maxTx * d);
+    // Bytes that are no hexadecimal digit read above 15: the bar stops at 0 dB.
+    const int h2 = peak > 0 ? static_cast<int>((std::min(peak, 15.0) - 4) * d) : 0;
+    line(left, receptionBase, left, receptionBase - h1, GraphPen::kPlot);
+    line(left, receptionBase - h1, right, receptionBase - h1, GraphPen::kPlot);
+    line(right, receptionBase - h1, right, receptionBase, GraphPen::kPlot);
+    line(left, levelBase, left, levelBase - h2, GraphPen::kPlot);
+    line(left, levelBase - h2, right, levelBase - h2, GraphPen::kPlot);
+    line(right, levelBase - h2, right, levelBase, GraphPen::kPlot);
+    x = right;
+  }
+  text(g.lastTextX, g.lastTextY, data.lastText);
+
+  if (g.averageLine) {
+    // Receptions per minute over the same span as the axis.
+    const int rate = static_cast<int>(static_cast<double>(data.receptionTotal) / span + 0.5);
+    picture.rateText = Decimal(rate);
+    const int y = receptionBase - rate * 10 * d / maxTx;
+    line(x0, y, x, y, GraphPen::kAxis);
+  }
+  return picture;
+}

@@ -1,0 +1,275 @@
+#include "logloader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// A line longer than this cannot be one of the program's own.
+constexpr std::size_t kLongestLine = 4096;
+constexpr std::size_t kShortRecord = 33;
+constexpr std::size_t kLongRecord = 40;
+
+char At(std::string_view text, std::size_t i) { return i < text.size() ? text[i] : '\0'; }
+
+// Two characters read as atoi reads them: blanks, a sign, digits up to the first other.
+int Number(char first, char second) {
+  const char text[3] = {first, second, '\0'};
+  std::size_t i = 0;
+  while (i < 2 && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < 2 && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int value = 0;
+  while (i < 2 && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
+  return negative ? -value : value;
+}
+
+// "hh : mm : ss : mmm " at the start: a record line as the log file holds it.
+bool HasRecordTime(std::string_view line) {
+  if (line.size() < 19) return false;
+  return line.substr(2, 3) == " : " && line.substr(7, 3) == " : " &&
+         line.substr(12, 3) == " : " && line[18] == ' ';
+}
+
+// "hh:mm:ss:mmm " at the start: a line as the reception monitor shows it.
+bool HasStamp(std::string_view line) {
+  return line.size() >= 13 && line[2] == ':' && line[5] == ':' && line[8] == ':' && line[12] == ' ';
+}
+
+unsigned LevelOf(unsigned char byte) {
+  if (byte >= '0' && byte <= '9') return byte - '0';
+  return static_cast<unsigned char>(byte - 55);
+}
+
+void PutTwoDigits(std::string& text, std::size_t at, int value) {
+  text[at] = static_cast<char>('0' + (value / 10) % 10);
+  text[at + 1] = static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
+int MinutesOf(std::string_view text) {
+  return Number(At(text, 0), At(text, 1)) * 60 + Number(At(text, 3), At(text, 4));
+}
+
+void GraphData::Clear() {
+  receptionCounts.assign(kBinCount, 0);
+  peakLevels.assign(kBinCount, 0.0);
+  firstText.clear();
+  lastText.clear();
+  receptionTotal = 0;
+  spanMinutes = 0;
+}
+
+LogBinner::LogBinner(const LoadRequest& loadRequest, GraphData& target)
+    : request(loadRequest), data(target) {
+  data.firstText = request.firstText;
+  data.lastText = request.lastText;
+  data.receptionTotal = 0;
+  startMinutes = MinutesOf(request.firstText);
+}
+
+void LogBinner::Feed(std::string_view bytes) {
+  if (carry.empty()) {
+    const std::size_t taken = Consume(bytes, false);
+    carry.assign(bytes.substr(taken));
+  } else {
+    carry.append(bytes);
+    const std::size_t taken = Consume(carry, false);
+    carry.erase(0, taken);
+  }
+}
+
+void LogBinner::Finish() {
+  Consume(carry, true);
+  carry.clear();
+  SetSpan();
+}
+
+void LogBinner::SetSpan() {
+  int span = MinutesOf(data.lastText) - MinutesOf(data.firstText);
+  // A last reception not after the first one lies on the next day.
+  if (span <= 0) span += 1440;
+  data.spanMinutes = span;
+}
+
+std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
+  std::size_t position = 0;
+  while (position < bytes.size()) {
+    const std::string_view rest = bytes.substr(position);
+    if (skipping) {
+      const std::size_t end = rest.find_first_of("\r\n");
+      if (end == std::string_view::npos) return bytes.size();
+      skipping = false;
+      position += end + 1;
+      continue;
+    }
+    // A record line has a fixed length and may hold its own CR and LF inside.
+    if (HasRecordTime(rest) || (!atEnd && rest.size() < 19 && rest.find_first_of("\r\n") == std::string_view::npos)) {
+      if (rest.size() < 19) return position;
+      if (rest.size() >= kShortRecord && rest[kShortRecord - 1] == '\n' && rest[20] == ' ') {
+        RecordLine(rest.substr(0, kShortRecord));
+        position += kShortRecord;
+        continue;
+      }
+      if (rest.size() >= kLongRecord && rest[kLongRecord - 1] == '\n' && rest[21] == ' ') {
+        RecordLine(rest.substr(0, kLongRecord));
+        position += kLongRecord;
+        continue;
+      }
+      if (rest.size() < kLongRecord && !atEnd) return position;
+    }
+    const std::size_t end = rest.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+      if (!atEnd) {
+        if (rest.size() > kLongestLine) {
+          skipping = true;
+          return bytes.size();
+        }
+        return position;
+      }
+      StampedLine(rest);
+      return bytes.size();
+    }
+    // A CR ends the line and takes the LF after it along.
+    std::size_t next = end + 1;
+    if (rest[end] == '\r') {
+      if (next >= rest.size() && !atEnd) return position;
+      if (next < rest.size() && rest[next] == '\n') ++next;
+    }
+    StampedLine(rest.substr(0, end));
+    position += next;
+  }
+  return position;
+}
+
+void LogBinner::RecordLine(std::string_view line) {
+  const bool longLayout = line.size() == kLongRecord;
+  const std::string& wanted = request.transmitter;
+  bool matches = false;
+  if (wanted.size() == 5 && longLayout) {
+    matches = line[20] == wanted[0] && line.substr(22, 4) == std::string_view(wanted).substr(1);
+  } else if (wanted.size() == 4) {
+    matches = line.substr(longLayout ? 22 : 21, 4) == wanted;
+  }
+  if (!matches) return;
+  // The received bytes in their places; the level digit is the last of them.
+  static constexpr std::array<std::size_t, 9> kShortPlaces = {19, 21, 22, 23, 24, 27, 29, 30, 31};
+  static constexpr std::array<std::size_t, 16> kLongPlaces = {19, 20, 22, 23, 24, 25, 27, 28,
+                                                              29, 30, 31, 32, 34, 36, 37, 38};
+  unsigned char level = 0;
+  const auto scan = [&](const auto& places) {
+    for (std::size_t place : places) {
+      const char c = line[place];
+      if (c == '\0' || c == '\r' || c == '\n') break;
+      level = static_cast<unsigned char>(c);
+    }
+  };
+  if (longLayout) {
+    scan(kLongPlaces);
+  } else {
+    scan(kShortPlaces);
+  }
+  Accept(Number(line[0], line[1]), Number(line[5], line[6]), Number(line[10], line[11]), level);
+}
+
+void LogBinner::StampedLine(std::string_view line) {
+  if (!HasStamp(line)) return;
+  const std::string& wanted = request.transmitter;
+  bool matches;
+  if (wanted.size() == 4) {
+    // The transmitter number, where the statistics find it.
+    matches = line.substr(line.size() >= 28 ? 15 : 14, 4) == wanted;
+  } else {
+    // Five bytes compared raw: a shorter identifier, with its NULs, matches nothing.
+    std::array<char, 5> padded{};
+    for (std::size_t i = 0; i < padded.size() && i < wanted.size(); ++i) padded[i] = wanted[i];
+    matches = line.size() >= 18 && std::memcmp(line.data() + 13, padded.data(), 5) == 0;
+  }
+  if (!matches) return;
+  Accept(Number(line[0], line[1]), Number(line[3], line[4]), Number(line[6], line[7]),
+         static_cast<unsigned char>(line.back()));
+}
+
+void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte) {
+  const int minuteOfDay = hour * 60 + minute;
+  bool newMinute;
+  if (!started) {
+    if (minuteOfDay < startMinutes) return;
+    started = true;
+    startMinutes = minuteOfDay;
+    previousMinute = minuteOfDay;
+    if (data.firstText.size() < 5) data.firstText = "00:00";
+    PutTwoDigits(data.firstText, 0, hour);
+    PutTwoDigits(data.firstText, 3, minute);
+    // The first reception counts in bin 0 as the first line of a new minute.
+    newMinute = true;
+  } else {
+    newMinute = minuteOfDay != previousMinute;
+  }
+  unsigned level = LevelOf(levelByte);
+  if (level < 4) level = 15;
+
+  const int time = hour * 3600 + minute * 60 + second;
+  if (time != previousTime) ++data.receptionTotal;
+  previousTime = time;
+
+  const auto count = [&] {
+    // Lines past the cleared table are skipped, never stored.
+    if (bin < 0 || bin >= static_cast<long long>(GraphData::kBinCount)) return;
+    const auto index = static_cast<std::size_t>(bin);
+    if (data.receptionCounts[index] < 255) ++data.receptionCounts[index];
+    if (level > data.peakLevels[index]) data.peakLevels[index] = level;
+  };
+  if (!newMinute) {
+    if (second != previousSecond) count();
+    previousSecond = second;
+    return;
+  }
+  int difference = minuteOfDay - previousMinute;
+  // A minute that goes backwards is the next day's.
+  if (difference < 0) difference += 1440;
+  bin += difference;
+  previousMinute = minuteOfDay;
+  previousSecond = 100;  // the next line of this minute always counts
+  count();
+}
+
+bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
+             std::string& error) {
+  data.Clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot open " + path.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  LogBinner binner(request, data);
+  // Large reads; the unfinished last line moves to the front of the buffer.
+  constexpr std::size_t kBlock = 1 << 20;
+  std::string buffer(2 * kBlock, '\0');
+  std::size_t kept = 0;
+  for (;;) {
+    if (buffer.size() - kept < kBlock) buffer.resize(kept + kBlock);
+    const ssize_t n = ::read(fd, buffer.data() + kept, buffer.size() - kept);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = "cannot read " + path.string() + ": " + std::strerror(errno);
+      ::close(fd);
+      data.Clear();
+      return false;
+    }
+    if (n == 0) break;
+    const std::size_t filled = kept + static_cast<std::size_t>(n);
+    const std::size_t taken = binner.Consume(std::string_view(buffer.data(), filled), false);
+    kept = filled - taken;
+    std::memmove(buffer.data(), buffer.data() + taken, kept);
+  }
+  binner.Consume(std::string_view(buffer.data(), kept), true);
+  ::close(fd);
+  binner.SetSpan();
+  return true;
+}

@@ -1,0 +1,191 @@
+#include "logloader.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "logfile.h"
+#include "textformat.h"
+
+namespace {
+
+// A record line as the reading page logs it.
+std::string Record(int hour, int minute, int second, const std::string& received) {
+  return FormatLogLine(TimeStamp({2026, 3, 1, hour, minute, second, 42}) + received + "\r\n");
+}
+
+// A line as the reception monitor shows it, CR LF included.
+std::string Stamped(int hour, int minute, int second, const std::string& received) {
+  return TimeStamp({2026, 3, 1, hour, minute, second, 42}) + received + "\r\n";
+}
+
+GraphData Load(const std::string& log, LoadRequest request = {}) {
+  GraphData data;
+  LogBinner binner(request, data);
+  binner.Feed(log);
+  binner.Finish();
+  return data;
+}
+
+LoadRequest For(const std::string& transmitter, const std::string& first = "00:00",
+                const std::string& last = "23:59") {
+  return {transmitter, first, last};
+}
+
+TEST(LogLoaderTest, FirstReceptionCountsInBinZeroWhateverItsSecond) {
+  for (int second : {0, 37}) {
+    const GraphData data = Load("Start\r\n" + Record(10, 5, second, "P12345678"), For("1234"));
+    EXPECT_EQ(data.receptionCounts[0], 1) << second;
+    EXPECT_EQ(data.receptionTotal, 1);
+    EXPECT_EQ(data.firstText, "10:05");
+  }
+}
+
+TEST(LogLoaderTest, RepeatedSecondsCountOnceExceptRightAfterANewMinute) {
+  const std::string log = "Start\r\n" + Record(10, 5, 3, "P12345678") +
+                          Record(10, 5, 3, "P12345678") +  // follows the minute's first line: counts
+                          Record(10, 5, 3, "P12345678") +  // same second again: once
+                          Record(10, 5, 9, "P12345678") + Record(10, 6, 1, "P12345678");
+  const GraphData data = Load(log, For("1234"));
+  EXPECT_EQ(data.receptionCounts[0], 3);
+  EXPECT_EQ(data.receptionCounts[1], 1);
+  // Whole times: 10:05:03 three times counts once.
+  EXPECT_EQ(data.receptionTotal, 3);
+}
+
+TEST(LogLoaderTest, WholeTimesAreComparedForTheTotal) {
+  // hour*60+minute+second would take these two for one time.
+  const GraphData data = Load(Record(10, 5, 3, "P12345678") + Record(10, 6, 2, "P12345678"), For("1234"));
+  EXPECT_EQ(data.receptionTotal, 2);
+}
+
+TEST(LogLoaderTest, LevelDigitsBelowFourCountAsFifteen) {
+  struct Case {
+    char last;
+    double level;
+  };
+  for (const Case& c : {Case{'0', 15}, Case{'3', 15}, Case{'4', 4}, Case{'9', 9}, Case{'F', 15},
+                        Case{'A', 10}}) {
+    const GraphData data = Load(Record(10, 5, 3, std::string("P1234567") + c.last), For("1234"));
+    EXPECT_EQ(data.peakLevels[0], c.level) << c.last;
+  }
+}
+
+TEST(LogLoaderTest, PeakIsTheHighestLevelOfTheMinute) {
+  const GraphData data = Load(Record(10, 5, 1, "P12345675") + Record(10, 5, 2, "P1234567C") +
+                                  Record(10, 5, 3, "P12345677"),
+                              For("1234"));
+  EXPECT_EQ(data.peakLevels[0], 12);
+}
+
+TEST(LogLoaderTest, StartFilterSkipsOnlyUntilTheFirstAcceptedLine) {
+  const std::string log = Record(9, 0, 0, "P12345678") + Record(10, 0, 0, "P12345678") +
+                          Record(9, 30, 0, "P12345678");  // earlier, but accepted now: next day
+  const GraphData data = Load(log, For("1234", "09:45", "11:00"));
+  EXPECT_EQ(data.firstText, "10:00");
+  EXPECT_EQ(data.receptionCounts[0], 1);
+  EXPECT_EQ(data.receptionTotal, 2);
+  // 09:30 after 10:00 lies on the next day: 1410 minutes on, still in the table.
+  EXPECT_EQ(data.receptionCounts[1410], 1);
+  EXPECT_EQ(data.spanMinutes, 60);
+}
+
+TEST(LogLoaderTest, IdentifiersMatchByLayoutAndLength) {
+  const std::string log = Record(10, 0, 0, "P0A642AB12CD3456") +  // long: p1..p5 = 0A642
+                          Record(10, 0, 1, "PA642F678") +         // short: number A642
+                          Stamped(10, 0, 2, "0A642X") +            // stamped: bytes 13..17
+                          Record(10, 0, 3, "P1111F678");
+  EXPECT_EQ(Load(log, For("0A642")).receptionTotal, 2);
+  EXPECT_EQ(Load(log, For("A642")).receptionTotal, 3);
+  // Shorter than 5 and not a number: matches nothing.
+  EXPECT_EQ(Load(log, For("0A6")).receptionTotal, 0);
+  EXPECT_EQ(Load(log, For("0A6")).spanMinutes, 1439);
+}
+
+TEST(LogLoaderTest, ReadsTheMonitorsStampedLines) {
+  const std::string log = "Start\r\n" + Stamped(7, 5, 3, "P12345678") + Stamped(7, 6, 3, "P1234567A");
+  const GraphData data = Load(log, For("1234", "07:00", "08:00"));
+  EXPECT_EQ(data.receptionCounts[0], 1);
+  EXPECT_EQ(data.receptionCounts[1], 1);
+  EXPECT_EQ(data.peakLevels[1], 10);
+  EXPECT_EQ(data.firstText, "07:05");
+  EXPECT_EQ(data.spanMinutes, 55);
+}
+
+TEST(LogLoaderTest, SkipsStartEndSummaryAndShortLinesWithTheirOwnLineEnds) {
+  // "P1234" logs in the short layout with its own CR LF inside the padding.
+  const std::string log = "Start\r\n" + Record(10, 0, 0, "P1234") + Record(10, 0, 1, "P12345678") +
+                          "End\r\n    1234    \r\n00  1       \r\n";
+  const GraphData data = Load(log, For("1234"));
+  EXPECT_EQ(data.receptionTotal, 2);
+  EXPECT_EQ(data.receptionCounts[0], 2);
+}
+
+TEST(LogLoaderTest, MidnightWrapAndSpanToTheNextDay) {
+  const std::string log = Record(23, 58, 0, "P12345678") + Record(0, 2, 0, "P12345678");
+  const GraphData data = Load(log, For("1234", "23:00", "00:10"));
+  EXPECT_EQ(data.receptionCounts[0], 1);
+  EXPECT_EQ(data.receptionCounts[4], 1);
+  EXPECT_EQ(data.spanMinutes, 12);  // 23:58 to 00:10
+}
+
+TEST(LogLoaderTest, BinsSaturateAndLinesPastTheTableAreSkipped) {
+  std::string log;
+  for (int i = 0; i < 300; ++i) log += Record(10, 0, i % 60, "P12345678") + Record(10, 0, (i + 1) % 60, "P12345678");
+  const GraphData data = Load(log, For("1234"));
+  EXPECT_EQ(data.receptionCounts[0], 255);
+  // Eleven days on: beyond the table, not stored anywhere.
+  std::string days;
+  for (int day = 0; day < 11; ++day) {
+    days += Record(10, 0, 0, "P12345678") + Record(9, 0, 0, "P12345678");
+  }
+  const GraphData far = Load(days, For("1234"));
+  long long stored = 0;
+  for (auto count : far.receptionCounts) stored += count;
+  EXPECT_LT(stored, 22);
+}
+
+TEST(LogLoaderTest, SameResultHoweverTheFileIsCut) {
+  std::string log = "Start\r\n";
+  for (int i = 0; i < 200; ++i) {
+    log += Record(10, i / 20, i % 60, i % 3 ? "P12345678" : "P1234") +
+           Stamped(10, i / 20, i % 60, "P1234567B") + std::string(i % 7 == 0 ? 5000 : 0, 'x') + "\n";
+  }
+  const GraphData whole = Load(log, For("1234"));
+  for (std::size_t piece : {1u, 7u, 33u, 40u, 4097u}) {
+    GraphData cut;
+    LogBinner binner(For("1234"), cut);
+    for (std::size_t at = 0; at < log.size(); at += piece) binner.Feed(std::string_view(log).substr(at, piece));
+    binner.Finish();
+    EXPECT_EQ(cut.receptionCounts, whole.receptionCounts) << piece;
+    EXPECT_EQ(cut.peakLevels, whole.peakLevels) << piece;
+    EXPECT_EQ(cut.receptionTotal, whole.receptionTotal) << piece;
+  }
+  EXPECT_GT(whole.receptionTotal, 100);
+}
+
+TEST(LogLoaderTest, LoadLogReadsAFileAndReportsAMissingOne) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("delvarine-log-" + std::to_string(getpid()) + ".txt");
+  std::ofstream(path, std::ios::binary) << "Start\r\n" << Record(10, 0, 0, "P12345678");
+  GraphData data;
+  std::string error;
+  ASSERT_TRUE(LoadLog(path, For("1234"), data, error)) << error;
+  EXPECT_EQ(data.receptionTotal, 1);
+  std::filesystem::remove(path);
+  EXPECT_FALSE(LoadLog(path, For("1234"), data, error));
+  EXPECT_NE(error.find("cannot open " + path.string()), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(path));  // nothing is created
+  EXPECT_EQ(data.spanMinutes, 0);
+}
+
+TEST(LogLoaderTest, BinaryGarbageLoadsNothingAndStaysInBounds) {
+  std::string garbage;
+  for (int i = 0; i < 100000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  const GraphData data = Load(garbage, For("1234"));
+  EXPECT_EQ(data.receptionTotal, 0);
+}
+
+}  // namespace

@@ -14,7 +14,12 @@
 #include <cstdio>
 #include <string>
 
+#include <fstream>
+
 #include "datareceiving.h"
+#include "graphic.h"
+#include "logfile.h"
+#include "textformat.h"
 #include "dialogunits.h"
 #include "mainframe.h"
 
@@ -35,6 +40,25 @@ int main(int argc, char** argv) {
   int slave = -1;
   char name[256] = {};
   if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return 1;
+
+  // A day of one transmitter for the graph page: busier and stronger by turns.
+  const QString dayLog = output + QStringLiteral("/day-log.txt");
+  {
+    std::ofstream log(dayLog.toStdString(), std::ios::binary);
+    log << "Start\r\n";
+    unsigned seed = 7;
+    for (int t = 8 * 3600; t < 20 * 3600; t += 7) {
+      seed = seed * 1103515245u + 12345u;
+      const int hour = t / 3600;
+      const int minute = t / 60 % 60;
+      if ((minute / 20) % 2 == 1 && seed % 3 != 0) continue;
+      const int level = 5 + static_cast<int>((seed >> 8) % 6) + (hour % 4);
+      // The level digit is the last byte of the line.
+      const std::string line = std::string("P1234AB0") + "0123456789ABCDEF"[level > 15 ? 15 : level];
+      log << FormatLogLine(TimeStamp({2026, 3, 1, hour, minute, t % 60, 0}) + line + "\r\n");
+    }
+    log << "End";
+  }
 
   MainFrame frame;
   DataReceiving& page = frame.ReadingPage();
@@ -59,6 +83,14 @@ int main(int argc, char** argv) {
       QTimer::singleShot(300, [&] {
         frame.grab().save(output + QStringLiteral("/reading-page.png"));
         frame.Tabs().setCurrentIndex(1);
+        auto& graph = static_cast<Graphic&>(frame.GraphPage());
+        static_cast<QLineEdit*>(graph.Control(241))->setText(QStringLiteral("1234"));
+        static_cast<QLineEdit*>(graph.Control(242))->setText(QStringLiteral("08:00"));
+        static_cast<QLineEdit*>(graph.Control(243))->setText(QStringLiteral("20:00"));
+        static_cast<QComboBox*>(graph.Control(244))->setCurrentIndex(4);
+        static_cast<QComboBox*>(graph.Control(246))->setCurrentIndex(4);
+        graph.chooseLogFile = [dayLog] { return dayLog; };
+        graph.OnOpen();
         QTimer::singleShot(200, [&] {
           frame.grab().save(output + QStringLiteral("/graph-page.png"));
           page.askSaveFiles = [] { return false; };

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The program as a user runs it: help and version, the headless demo (log and
+# graph appear), the simulator feeding the console reader (lines sent equal
+# lines counted and logged), the graph command's bins and exit codes.
+set -euo pipefail
+program="$1"
+work="$(mktemp -d)"
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$program" --help | grep -q "delvarine graph LOGFILE" || fail "--help lists no graph command"
+"$program" --version | grep -q "^delvarine " || fail "--version"
+set +e; "$program" graph > /dev/null 2>&1; code=$?; set -e
+[ "$code" -eq 2 ] || fail "graph without a file exits $code, not 2"
+set +e; "$program" graph missing.txt > /dev/null 2> err.txt; code=$?; set -e
+[ "$code" -eq 1 ] && grep -q "cannot open missing.txt" err.txt || fail "missing log: exit $code"
+
+# The demo without a display, shortened.
+env -u DISPLAY -u WAYLAND_DISPLAY "$program" --demo --demo-seconds 3 > demo.txt 2> demo-err.txt \
+  || fail "demo: $(cat demo-err.txt)"
+grep -q "^No display" demo.txt || fail "the demo does not say it has no display"
+log="$(ls 20*.txt | head -1)"
+[ -s "$log" ] || fail "the demo wrote no log"
+png="$(sed -n 's/^graph: //p' demo.txt)"
+[ -s "$png" ] || fail "the demo wrote no graph"
+
+# 500 lines from the simulator, every one counted by the reader.
+"$program" simulate --pty --lines 500 --tx 1234 > pty.txt 2> sim.txt &
+for _ in $(seq 100); do [ -s pty.txt ] && break; sleep 0.05; done
+mkdir logs
+"$program" read --device "$(cat pty.txt)" --tx 1234 --log-dir logs --duration 3 > read.txt 2> read-err.txt
+wait
+grep -q "sent 500 lines: 1234 500" sim.txt || fail "simulator: $(cat sim.txt)"
+[ "$(grep -c 'P1234' read.txt)" -eq 500 ] || fail "the reader printed $(grep -c P1234 read.txt) of 500 lines"
+runlog="$(ls logs/*.txt)"
+[ "$(grep -a -c ' P 1234 ' "$runlog")" -eq 500 ] || fail "the log holds $(grep -a -c ' P 1234 ' "$runlog") of 500 lines"
+total="$("$program" graph "$runlog" --tx 1234 --bins | sed -n 's/^total \([0-9]*\) span.*/\1/p')"
+[ "$total" -gt 0 ] || fail "graph of the run found no receptions"
+echo "programs ok"

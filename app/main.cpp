@@ -166,6 +166,14 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  // Long options are ours alone; anything else on the command line is left to
+  // the scan for the registration words and otherwise ignored.
+  for (const std::string& argument : arguments) {
+    if (argument.starts_with("--")) {
+      std::fprintf(stderr, "delvarine: unknown option %s\n%s", argument.c_str(), kHelp);
+      return 2;
+    }
+  }
 
   std::string commandLine;
   for (int i = 0; i < argc; ++i) {

@@ -11,6 +11,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 "$program" --help | grep -q "delvarine graph LOGFILE" || fail "--help lists no graph command"
 "$program" --version | grep -q "^delvarine " || fail "--version"
+set +e; "$program" --no-such-option > /dev/null 2>&1; code=$?; set -e
+[ "$code" -eq 2 ] || fail "an unknown option exits $code, not 2"
 set +e; "$program" graph > /dev/null 2>&1; code=$?; set -e
 [ "$code" -eq 2 ] || fail "graph without a file exits $code, not 2"
 set +e; "$program" graph missing.txt > /dev/null 2> err.txt; code=$?; set -e

@@ -238,6 +238,15 @@ class WindowTest : public QObject {
     QCOMPARE(std::filesystem::file_size(files[0]), 0u);
   }
 
+  void logFileThatCannotBeCreatedIsReportedAndThePageStaysIdle() {
+    Page().session.logDir = (workDir.path() + "/no-such-folder").toStdString();
+    Page().OnStart();
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith("cannot create " + workDir.path() + "/no-such-folder/"), qPrintable(errors[0]));
+    ExpectControls(true, false, true, true, true);
+  }
+
   void monitorEmptiesAfterEvery300Lines() {
     Page().OnStart();
     QByteArray lines;

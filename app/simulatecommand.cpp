@@ -147,8 +147,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // A reader that opens the line sets it to 2400 bit/s; wait for that, so that
 // the purge at its open drops nothing we send.
-void WaitForReader(int slave) {
-  while (!stopRequested) {
+void WaitForReader(int slave, std::optional<std::chrono::steady_clock::time_point> deadline) {
+  while (!stopRequested && !(deadline && std::chrono::steady_clock::now() >= *deadline)) {
     termios settings{};
     if (tcgetattr(slave, &settings) == 0 && cfgetispeed(&settings) == kLineSpeed) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -186,7 +186,13 @@ int RunSimulateCommand(const std::vector<std::string>& arguments) {
     tcsetattr(slave, TCSANOW, &settings);
     std::printf("%s\n", name);
     std::fflush(stdout);
-    WaitForReader(slave);
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    if (options->seconds) {
+      deadline = std::chrono::steady_clock::now() +
+                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                     std::chrono::duration<double>(*options->seconds));
+    }
+    WaitForReader(slave, deadline);
   } else {
     out = ::open(options->device.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (out < 0) {

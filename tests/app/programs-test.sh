@@ -28,10 +28,10 @@ png="$(sed -n 's/^graph: //p' demo.txt)"
 [ -s "$png" ] || fail "the demo wrote no graph"
 
 # 500 lines from the simulator, every one counted by the reader.
-"$program" simulate --pty --lines 500 --tx 1234 > pty.txt 2> sim.txt &
-for _ in $(seq 100); do [ -s pty.txt ] && break; sleep 0.05; done
+"$program" simulate --pty --lines 500 --tx 1234 --seconds 60 > pty.txt 2> sim.txt &
+for _ in $(seq 400); do [ -s pty.txt ] && break; sleep 0.05; done
 mkdir logs
-"$program" read --device "$(cat pty.txt)" --tx 1234 --log-dir logs --duration 3 > read.txt 2> read-err.txt
+"$program" read --device "$(cat pty.txt)" --tx 1234 --log-dir logs --duration 5 > read.txt 2> read-err.txt
 wait
 grep -q "sent 500 lines: 1234 500" sim.txt || fail "simulator: $(cat sim.txt)"
 [ "$(grep -c 'P1234' read.txt)" -eq 500 ] || fail "the reader printed $(grep -c P1234 read.txt) of 500 lines"

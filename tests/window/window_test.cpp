@@ -29,6 +29,16 @@
 #include "mainframe.h"
 #include "serialport.h"
 
+// The ThreadSanitizer of clang 14 fails inside fork(), which reading a PDF back
+// with pdftotext needs; the printouts are checked in the other builds.
+#if defined(__SANITIZE_THREAD__)
+#define DELVARINE_UNDER_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define DELVARINE_UNDER_TSAN 1
+#endif
+#endif
+
 namespace {
 
 // A clock the test sets; read by the reader thread too.
@@ -351,6 +361,9 @@ class WindowTest : public QObject {
   }
 
   void printoutShowsHeadingNumbersAndTimes() {
+#ifdef DELVARINE_UNDER_TSAN
+    QSKIP("fork() fails under this ThreadSanitizer");
+#endif
     if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is missing");
     Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
     Page().OnStart();

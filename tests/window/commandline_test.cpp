@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"/opt/my-tools/delvarine /RegServer", StartMode::kRegister},
                     ScanCase{"/opt/my-tools/delvarine", StartMode::kRun},
                     ScanCase{"delvarine RegServer", StartMode::kRun},
-                    ScanCase{"delvarine", StartMode::kRun}));
+                    ScanCase{"delvarine", StartMode::kRun}),
+    [](const testing::TestParamInfo<ScanCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST(FindOneOfTest, ReturnsThePositionAfterTheFirstSeparator) {
   EXPECT_EQ(FindOneOf("ab-cd/ef", "-/"), 3u);

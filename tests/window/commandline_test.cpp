@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"/opt/my-tools/delvarine", StartMode::kRun},
                     ScanCase{"delvarine RegServer", StartMode::kRun},
                     ScanCase{"delvarine", StartMode::kRun}),
-    [](const testing::TestParamInfo<ScanCase>& info) { return "Case" + std::to_string(info.index); });
+    [](const testing::TestParamInfo<ScanCase>& param) { return "Case" + std::to_string(param.index); });
 
 TEST(FindOneOfTest, ReturnsThePositionAfterTheFirstSeparator) {
   EXPECT_EQ(FindOneOf("ab-cd/ef", "-/"), 3u);

@@ -10,7 +10,12 @@
 #include <cstring>
 
 SimulatedReceiver::SimulatedReceiver(ReceiverSimulator::Options options, double linesPerSecond)
-    : simulator(std::move(options)), interval(1.0 / linesPerSecond) {}
+    : simulator(options), interval(1.0 / linesPerSecond), sent(options.numbers.size(), 0) {}
+
+std::vector<long long> SimulatedReceiver::Sent() {
+  std::lock_guard lock(mutex);
+  return sent;
+}
 
 SimulatedReceiver::~SimulatedReceiver() {
   Stop();
@@ -47,13 +52,28 @@ void SimulatedReceiver::Send() {
   const auto step = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
       std::chrono::duration<double>(interval));
   auto next = std::chrono::steady_clock::now();
+  bool listening = false;
+  auto listeningSince = next;
   std::unique_lock lock(mutex);
   while (!wake.wait_until(lock, next, [this] { return stopping; })) {
     next += step;
     const ReceiverSimulator::Line line = simulator.Next();
     termios settings{};
-    // Only a reader that configured the line (2400 bit/s) is listening.
-    if (tcgetattr(slave, &settings) != 0 || cfgetispeed(&settings) != B2400) continue;
-    (void)::write(master, line.bytes.data(), line.bytes.size());
+    // Only a reader that configured the line (2400 bit/s) is listening, and
+    // only once it has purged its input right after that.
+    if (tcgetattr(slave, &settings) != 0 || cfgetispeed(&settings) != B2400) {
+      listening = false;
+      continue;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!listening) {
+      listening = true;
+      listeningSince = now;
+    }
+    if (now - listeningSince < std::chrono::milliseconds(100)) continue;
+    const ssize_t written = ::write(master, line.bytes.data(), line.bytes.size());
+    if (written == static_cast<ssize_t>(line.bytes.size()) && line.transmitter >= 0) {
+      ++sent[static_cast<std::size_t>(line.transmitter)];
+    }
   }
 }

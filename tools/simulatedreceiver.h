@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "receiversimulator.h"
 
@@ -27,6 +28,9 @@ class SimulatedReceiver {
   // The device a reader opens.
   const std::string& DevicePath() const { return devicePath; }
 
+  // Receptions of each transmitter that reached the line (sent while a reader listened).
+  std::vector<long long> Sent();
+
  private:
   void Send();
 
@@ -39,4 +43,5 @@ class SimulatedReceiver {
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
+  std::vector<long long> sent;  // per transmitter, guarded by `mutex`
 };

@@ -28,6 +28,7 @@
 #include "dialogunits.h"
 #include "mainframe.h"
 #include "serialport.h"
+#include "simulatedreceiver.h"
 
 // The ThreadSanitizer of clang 14 fails inside fork(), which reading a PDF back
 // with pdftotext needs; the printouts are checked in the other builds.
@@ -255,6 +256,39 @@ class WindowTest : public QObject {
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].startsWith("cannot create " + workDir.path() + "/no-such-folder/"), qPrintable(errors[0]));
     ExpectControls(true, false, true, true, true);
+  }
+
+  void slotsCountEveryLineTheSimulatorSends() {
+    ReceiverSimulator::Options options;
+    options.numbers = {"1234", "A642"};
+    options.form = ReceiverSimulator::Form::kMixed;
+    SimulatedReceiver receiver(options, 400.0);
+    std::string error;
+    QVERIFY2(receiver.Start(error), error.c_str());
+    Page().session.port.ports.Configure(1, receiver.DevicePath());
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+    QTRY_VERIFY_WITH_TIMEOUT(receiver.Sent()[0] + receiver.Sent()[1] >= 200, 20000);
+    receiver.Stop();
+    const std::vector<long long> sent = receiver.Sent();
+    const auto counted = [&](std::size_t slot) {
+      long long total = 0;
+      for (int count : Page().session.statistics.gapCount[slot]) total += count;
+      for (int count : Page().session.statistics.longGapCount[slot]) total += count;
+      return total;
+    };
+    QTRY_COMPARE(counted(0), sent[0]);
+    QTRY_COMPARE(counted(1), sent[1]);
+    answer = true;
+    Page().OnStop();
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    const std::string log = ReadFile(files[0]);
+    long long logged = 0;
+    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1)) ++logged;
+    QCOMPARE(logged, sent[0] + sent[1]);
   }
 
   void monitorEmptiesAfterEvery300Lines() {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <regex>
 
 #include "../serial/ptypair.h"
@@ -234,6 +237,51 @@ TEST_F(ReadingSessionTest, AbandonKeepsTheLinesWithoutEnd) {
   session.Abandon();
   EXPECT_FALSE(session.IsReading());
   EXPECT_EQ(ReadFile(path), "Start\r\n09 : 07 : 05 : 042 P 1234  5 678\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The log file may grow no further than `bytes` while this lives (a full disk).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved);
+    previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+  }
+
+ private:
+  rlimit saved{};
+  void (*previousHandler)(int) = nullptr;
+};
+
+TEST_F(ReadingSessionTest, FullDiskIsReportedOnceWhileReadingGoesOn) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send(Lines(3, "P12345678\r\n")));
+  ASSERT_TRUE(DrainUntil(3));
+  const std::string before = ReadFile(path);
+  {
+    FileSizeLimit full(std::filesystem::file_size(path));
+    ASSERT_TRUE(pty.Send(Lines(5, "P12345678\r\n")));
+    ASSERT_TRUE(DrainUntil(8));
+  }
+  EXPECT_EQ(events.writeFailures, 1);
+  // Every line is still counted and shown; the file keeps all written before.
+  EXPECT_EQ(session.statistics.gapCount[0][0], 8);
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(before, "Start\r\n" + Lines(3, "09 : 07 : 05 : 042 P 1234  5 678\n"));
+  session.Halt();
+  session.Finish(true);
+  EXPECT_TRUE(ReadFile(path).starts_with(before + "End\r\n    1234    1111    \r\n00  8 "));
 }
 
 }  // namespace

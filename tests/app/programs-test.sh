@@ -39,4 +39,17 @@ runlog="$(ls logs/*.txt)"
 [ "$(grep -a -c ' P 1234 ' "$runlog")" -eq 500 ] || fail "the log holds $(grep -a -c ' P 1234 ' "$runlog") of 500 lines"
 total="$("$program" graph "$runlog" --tx 1234 --bins | sed -n 's/^total \([0-9]*\) span.*/\1/p')"
 [ "$total" -gt 0 ] || fail "graph of the run found no receptions"
+# Killed during a reading: the log holds every line that was complete.
+"$program" simulate --pty --lines 50 --tx 1234 --seconds 60 > pty2.txt 2> /dev/null &
+for _ in $(seq 400); do [ -s pty2.txt ] && break; sleep 0.05; done
+mkdir killed
+"$program" read --device "$(cat pty2.txt)" --tx 1234 --log-dir killed > killed.txt 2> /dev/null &
+reader=$!
+for _ in $(seq 400); do [ "$(grep -c P1234 killed.txt)" -ge 50 ] && break; sleep 0.05; done
+kill -9 "$reader"
+wait "$reader" 2> /dev/null || true
+killedlog="$(ls killed/*.txt)"
+[ "$(grep -a -c ' P 1234 ' "$killedlog")" -eq 50 ] || fail "after kill -9 the log holds $(grep -a -c ' P 1234 ' "$killedlog") of 50 lines"
+head -c 7 "$killedlog" | grep -q Start || fail "the killed run's log lost its start"
+wait
 echo "programs ok"

@@ -11,6 +11,7 @@ namespace {
 
 // A line longer than this cannot be one of the program's own.
 constexpr std::size_t kLongestLine = 4096;
+constexpr std::size_t kRecordTime = 19;  // "hh : mm : ss : mmm "
 constexpr std::size_t kShortRecord = 33;
 constexpr std::size_t kLongRecord = 40;
 
@@ -20,7 +21,8 @@ char At(std::string_view text, std::size_t i) { return i < text.size() ? text[i]
 int Number(char first, char second) {
   const char text[3] = {first, second, '\0'};
   std::size_t i = 0;
-  while (i < 2 && (text[i] == ' ' || text[i] == '\t')) ++i;
+  // The blanks of isspace in the C locale.
+  while (i < 2 && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
   bool negative = false;
   if (i < 2 && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   int value = 0;
@@ -30,9 +32,9 @@ int Number(char first, char second) {
 
 // "hh : mm : ss : mmm " at the start: a record line as the log file holds it.
 bool HasRecordTime(std::string_view line) {
-  if (line.size() < 19) return false;
-  return line.substr(2, 3) == " : " && line.substr(7, 3) == " : " &&
-         line.substr(12, 3) == " : " && line[18] == ' ';
+  if (line.size() < kRecordTime) return false;
+  return line.substr(2, 3) == " : " && line.substr(7, 3) == " : " && line.substr(12, 3) == " : " &&
+         line[18] == ' ';
 }
 
 // "hh:mm:ss:mmm " at the start: a line as the reception monitor shows it.
@@ -45,7 +47,13 @@ unsigned LevelOf(unsigned char byte) {
   return static_cast<unsigned char>(byte - 55);
 }
 
+// `value` (-9..99, what two characters can hold) as two characters, zero-padded.
 void PutTwoDigits(std::string& text, std::size_t at, int value) {
+  if (value < 0) {
+    text[at] = '-';
+    text[at + 1] = static_cast<char>('0' - value % 10);
+    return;
+  }
   text[at] = static_cast<char>('0' + (value / 10) % 10);
   text[at + 1] = static_cast<char>('0' + value % 10);
 }
@@ -54,6 +62,14 @@ void PutTwoDigits(std::string& text, std::size_t at, int value) {
 
 int MinutesOf(std::string_view text) {
   return Number(At(text, 0), At(text, 1)) * 60 + Number(At(text, 3), At(text, 4));
+}
+
+int SpanMinutes(std::string_view firstText, std::string_view lastText) {
+  int span = MinutesOf(lastText) - MinutesOf(firstText);
+  // A last reception not after the first one lies on the next day.
+  if (span <= 0) span += 1440;
+  // Texts that no clock shows (hour 99) can leave it negative: nothing to draw.
+  return span > 0 ? span : 0;
 }
 
 void GraphData::Clear() {
@@ -90,48 +106,45 @@ void LogBinner::Finish() {
   SetSpan();
 }
 
-void LogBinner::SetSpan() {
-  int span = MinutesOf(data.lastText) - MinutesOf(data.firstText);
-  // A last reception not after the first one lies on the next day.
-  if (span <= 0) span += 1440;
-  data.spanMinutes = span;
-}
+void LogBinner::SetSpan() { data.spanMinutes = SpanMinutes(data.firstText, data.lastText); }
 
 std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
   std::size_t position = 0;
   while (position < bytes.size()) {
     const std::string_view rest = bytes.substr(position);
     if (skipping) {
+      // The rest of a line too long to be one of ours; an LF after its CR
+      // makes an empty line, which is skipped as well.
       const std::size_t end = rest.find_first_of("\r\n");
       if (end == std::string_view::npos) return bytes.size();
       skipping = false;
       position += end + 1;
       continue;
     }
+    // Every decision below looks at most 40 bytes ahead or up to the line's
+    // end, and waits for them: so the result never depends on the cuts.
+    if (rest.size() < kRecordTime && !atEnd) return position;
     // A record line has a fixed length and may hold its own CR and LF inside.
-    if (HasRecordTime(rest) || (!atEnd && rest.size() < 19 && rest.find_first_of("\r\n") == std::string_view::npos)) {
-      if (rest.size() < 19) return position;
+    if (HasRecordTime(rest)) {
       if (rest.size() >= kShortRecord && rest[kShortRecord - 1] == '\n' && rest[20] == ' ') {
         RecordLine(rest.substr(0, kShortRecord));
         position += kShortRecord;
         continue;
       }
+      if (rest.size() < kLongRecord && !atEnd) return position;
       if (rest.size() >= kLongRecord && rest[kLongRecord - 1] == '\n' && rest[21] == ' ') {
         RecordLine(rest.substr(0, kLongRecord));
         position += kLongRecord;
         continue;
       }
-      if (rest.size() < kLongRecord && !atEnd) return position;
     }
     const std::size_t end = rest.find_first_of("\r\n");
     if (end == std::string_view::npos) {
-      if (!atEnd) {
-        if (rest.size() > kLongestLine) {
-          skipping = true;
-          return bytes.size();
-        }
-        return position;
+      if (rest.size() > kLongestLine) {
+        skipping = true;
+        return bytes.size();
       }
+      if (!atEnd) return position;
       StampedLine(rest);
       return bytes.size();
     }
@@ -141,7 +154,7 @@ std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
       if (next >= rest.size() && !atEnd) return position;
       if (next < rest.size() && rest[next] == '\n') ++next;
     }
-    StampedLine(rest.substr(0, end));
+    if (end <= kLongestLine) StampedLine(rest.substr(0, end));
     position += next;
   }
   return position;
@@ -183,7 +196,8 @@ void LogBinner::StampedLine(std::string_view line) {
   bool matches;
   if (wanted.size() == 4) {
     // The transmitter number, where the statistics find it.
-    matches = line.substr(line.size() >= 28 ? 15 : 14, 4) == wanted;
+    const std::size_t at = line.size() >= 28 ? 15 : 14;
+    matches = line.size() >= at + 4 && line.substr(at, 4) == wanted;
   } else {
     // Five bytes compared raw: a shorter identifier, with its NULs, matches nothing.
     std::array<char, 5> padded{};
@@ -206,6 +220,7 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
     if (data.firstText.size() < 5) data.firstText = "00:00";
     PutTwoDigits(data.firstText, 0, hour);
     PutTwoDigits(data.firstText, 3, minute);
+    span = SpanMinutes(data.firstText, data.lastText);
     // The first reception counts in bin 0 as the first line of a new minute.
     newMinute = true;
   } else {
@@ -214,33 +229,33 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
   unsigned level = LevelOf(levelByte);
   if (level < 4) level = 15;
 
+  if (newMinute) {
+    int difference = minuteOfDay - previousMinute;
+    // A minute that goes backwards is the next day's.
+    if (difference < 0) difference += 1440;
+    bin += difference;
+    previousMinute = minuteOfDay;
+  }
+  // The total counts whole times that differ from the previous accepted
+  // line's, within the time axis, so that TX/min is the rate the bars show.
   const int time = hour * 3600 + minute * 60 + second;
-  if (time != previousTime) ++data.receptionTotal;
+  if ((!hasPreviousTime || time != previousTime) && bin >= 0 && bin < span) ++data.receptionTotal;
+  hasPreviousTime = true;
   previousTime = time;
 
-  const auto count = [&] {
-    // Lines past the cleared table are skipped, never stored.
-    if (bin < 0 || bin >= static_cast<long long>(GraphData::kBinCount)) return;
-    const auto index = static_cast<std::size_t>(bin);
-    if (data.receptionCounts[index] < 255) ++data.receptionCounts[index];
-    if (level > data.peakLevels[index]) data.peakLevels[index] = level;
-  };
-  if (!newMinute) {
-    if (second != previousSecond) count();
-    previousSecond = second;
-    return;
-  }
-  int difference = minuteOfDay - previousMinute;
-  // A minute that goes backwards is the next day's.
-  if (difference < 0) difference += 1440;
-  bin += difference;
-  previousMinute = minuteOfDay;
-  previousSecond = 100;  // the next line of this minute always counts
-  count();
+  // Within a minute a line counts when its second differs from the line's
+  // before; the first line of a minute always counts, and so does the next.
+  const bool counts = newMinute || second != previousSecond;
+  previousSecond = newMinute ? 100 : second;
+  // Lines past the cleared table are skipped, never stored.
+  if (!counts || bin < 0 || bin >= static_cast<long long>(GraphData::kBinCount)) return;
+  const auto index = static_cast<std::size_t>(bin);
+  if (data.receptionCounts[index] < 255) ++data.receptionCounts[index];
+  if (level > data.peakLevels[index]) data.peakLevels[index] = level;
 }
 
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
-             std::string& error) {
+             std::string& error, std::size_t blockSize) {
   data.Clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -249,7 +264,7 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
   }
   LogBinner binner(request, data);
   // Large reads; the unfinished last line moves to the front of the buffer.
-  constexpr std::size_t kBlock = 1 << 20;
+  const std::size_t kBlock = blockSize > 0 ? blockSize : 1;
   std::string buffer(2 * kBlock, '\0');
   std::size_t kept = 0;
   for (;;) {

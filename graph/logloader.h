@@ -17,9 +17,19 @@ struct LoadRequest {
 };
 
 // Folds the receptions of one transmitter into minute bins. The log comes in
-// pieces of any size; the result is the same however it is cut. It reads the
-// record lines the program logs and the stamped lines of the reception
-// monitor; any other line is skipped.
+// pieces of any size; the result is the same however it is cut.
+//
+// Lines: at a "hh : mm : ss : mmm " start, a record line of the log file is
+// taken by its fixed length (33 bytes short, 40 long, the last one LF), since
+// a short received line leaves its own CR LF inside it. Any other line runs to
+// the first CR or LF (a CR takes the LF after it along) and is read when it is
+// a stamped line of the reception monitor ("hh:mm:ss:mmm " in front). Lines of
+// neither layout ("Start", "End", the summary) and lines longer than 4096
+// bytes are skipped.
+//
+// Matching: a 5-character identifier is p1..p5 of a long record line (bytes
+// 20, 22..25) or bytes 13..17 of a stamped line; a 4-character one is the
+// transmitter number of either layout. Any other length matches nothing.
 class LogBinner {
  public:
   LogBinner(const LoadRequest& request, GraphData& data);
@@ -46,14 +56,21 @@ class LogBinner {
   int startMinutes = 0;
   int previousMinute = 0;
   int previousSecond = 0;
-  int previousTime = -1;  // seconds since midnight of the last accepted line
+  bool hasPreviousTime = false;
+  int previousTime = 0;  // seconds since midnight of the last accepted line
+  int span = 0;          // minutes of the time axis, known from the first accepted line
   long long bin = 0;
 };
 
-// Clears `data` and loads the log at `path` into it. False, with `error`
-// naming the file and the reason, when it cannot be read.
+// Clears `data` and loads the log at `path` into it, reading `blockSize`
+// bytes at a time. False, with `error` naming the file and the reason, when
+// it cannot be opened or read; `data` is then left cleared. Creates nothing.
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
-             std::string& error);
+             std::string& error, std::size_t blockSize = std::size_t{1} << 20);
 
 // The hour and minute of an "HH:MM" text, each read as atoi reads it.
 int MinutesOf(std::string_view text);
+
+// Minutes of the time axis from `firstText` to `lastText`, on the next day
+// when the last is not later; 0 when even that is not positive.
+int SpanMinutes(std::string_view firstText, std::string_view lastText);

@@ -44,10 +44,11 @@ TEST(LogLoaderTest, FirstReceptionCountsInBinZeroWhateverItsSecond) {
 }
 
 TEST(LogLoaderTest, RepeatedSecondsCountOnceExceptRightAfterANewMinute) {
-  const std::string log = "Start\r\n" + Record(10, 5, 3, "P12345678") +
-                          Record(10, 5, 3, "P12345678") +  // follows the minute's first line: counts
-                          Record(10, 5, 3, "P12345678") +  // same second again: once
-                          Record(10, 5, 9, "P12345678") + Record(10, 6, 1, "P12345678");
+  const std::string log =
+      "Start\r\n" + Record(10, 5, 3, "P12345678") +
+      Record(10, 5, 3, "P12345678") +  // follows the minute's first line: counts
+      Record(10, 5, 3, "P12345678") +  // same second again: once
+      Record(10, 5, 9, "P12345678") + Record(10, 6, 1, "P12345678");
   const GraphData data = Load(log, For("1234"));
   EXPECT_EQ(data.receptionCounts[0], 3);
   EXPECT_EQ(data.receptionCounts[1], 1);
@@ -57,7 +58,8 @@ TEST(LogLoaderTest, RepeatedSecondsCountOnceExceptRightAfterANewMinute) {
 
 TEST(LogLoaderTest, WholeTimesAreComparedForTheTotal) {
   // hour*60+minute+second would take these two for one time.
-  const GraphData data = Load(Record(10, 5, 3, "P12345678") + Record(10, 6, 2, "P12345678"), For("1234"));
+  const GraphData data =
+      Load(Record(10, 5, 3, "P12345678") + Record(10, 6, 2, "P12345678"), For("1234"));
   EXPECT_EQ(data.receptionTotal, 2);
 }
 
@@ -66,17 +68,17 @@ TEST(LogLoaderTest, LevelDigitsBelowFourCountAsFifteen) {
     char last;
     double level;
   };
-  for (const Case& c : {Case{'0', 15}, Case{'3', 15}, Case{'4', 4}, Case{'9', 9}, Case{'F', 15},
-                        Case{'A', 10}}) {
+  for (const Case& c :
+       {Case{'0', 15}, Case{'3', 15}, Case{'4', 4}, Case{'9', 9}, Case{'F', 15}, Case{'A', 10}}) {
     const GraphData data = Load(Record(10, 5, 3, std::string("P1234567") + c.last), For("1234"));
     EXPECT_EQ(data.peakLevels[0], c.level) << c.last;
   }
 }
 
 TEST(LogLoaderTest, PeakIsTheHighestLevelOfTheMinute) {
-  const GraphData data = Load(Record(10, 5, 1, "P12345675") + Record(10, 5, 2, "P1234567C") +
-                                  Record(10, 5, 3, "P12345677"),
-                              For("1234"));
+  const GraphData data = Load(
+      Record(10, 5, 1, "P12345675") + Record(10, 5, 2, "P1234567C") + Record(10, 5, 3, "P12345677"),
+      For("1234"));
   EXPECT_EQ(data.peakLevels[0], 12);
 }
 
@@ -86,16 +88,124 @@ TEST(LogLoaderTest, StartFilterSkipsOnlyUntilTheFirstAcceptedLine) {
   const GraphData data = Load(log, For("1234", "09:45", "11:00"));
   EXPECT_EQ(data.firstText, "10:00");
   EXPECT_EQ(data.receptionCounts[0], 1);
-  EXPECT_EQ(data.receptionTotal, 2);
   // 09:30 after 10:00 lies on the next day: 1410 minutes on, still in the table.
   EXPECT_EQ(data.receptionCounts[1410], 1);
   EXPECT_EQ(data.spanMinutes, 60);
+  // Beyond the time axis: binned, but not in the total that TX/min divides.
+  EXPECT_EQ(data.receptionTotal, 1);
+}
+
+TEST(LogLoaderTest, TotalCountsTheReceptionsOnTheTimeAxis) {
+  std::string log;
+  for (int minute = 0; minute < 30; ++minute) log += Record(10, minute, 5, "P12345678");
+  EXPECT_EQ(Load(log, For("1234", "10:00", "10:30")).receptionTotal, 30);
+  EXPECT_EQ(Load(log, For("1234", "10:00", "10:10")).receptionTotal, 10);
+  // Last reception not later than the first: the axis runs to that time on the next day.
+  const GraphData wrapped = Load(log, For("1234", "10:00", "10:00"));
+  EXPECT_EQ(wrapped.spanMinutes, 1440);
+  EXPECT_EQ(wrapped.receptionTotal, 30);
+}
+
+TEST(LogLoaderTest, SecondZeroAtTheStartCountsInBinAndTotal) {
+  const GraphData data = Load(
+      Record(10, 0, 0, "P12345678") + Record(10, 0, 0, "P12345678") + Record(10, 0, 0, "P12345678"),
+      For("1234"));
+  // The first line is a new minute's first (previous second 100); the next counts
+  // as the line after it, the third repeats the second.
+  EXPECT_EQ(data.receptionCounts[0], 2);
+  EXPECT_EQ(data.receptionTotal, 1);
+}
+
+TEST(LogLoaderTest, SpanIsZeroWhenTheTextsGiveNoPositiveSpan) {
+  // No accepted line: the first text stays as typed, 99:99 is past any day.
+  const GraphData data = Load(Record(10, 0, 0, "P12345678"), For("1234", "99:99", "00:00"));
+  EXPECT_EQ(data.receptionTotal, 0);
+  EXPECT_EQ(data.spanMinutes, 0);
+}
+
+TEST(LogLoaderTest, FourCharacterNumbersMatchStampedLinesOfBothForms) {
+  const std::string log = Stamped(7, 0, 1, "P12345678") +         // short: p1..p4
+                          Stamped(7, 0, 2, "P01234AB12CD3456") +  // long: p2..p5
+                          Stamped(7, 0, 3, "") +                  // a bare line: nothing there
+                          Stamped(7, 0, 4, "P12");
+  const GraphData data = Load(log, For("1234"));
+  EXPECT_EQ(data.receptionTotal, 2);
+  EXPECT_EQ(data.peakLevels[0], 8);  // the last bytes: '8' and '6'
+}
+
+TEST(LogLoaderTest, AFileWithoutStartLineIsReadFromItsFirstLine) {
+  const GraphData data = Load(Record(10, 0, 7, "P12345678"), For("1234"));
+  EXPECT_EQ(data.receptionTotal, 1);
+}
+
+TEST(LogLoaderTest, OverlongLinesAreSkippedHoweverTheyAreCut) {
+  // A stamped line of 5000 bytes that would match: skipped as too long, also
+  // when it comes whole in one piece.
+  const std::string log =
+      Stamped(10, 0, 1, "P1234" + std::string(5000, 'x') + "5") + Record(10, 0, 2, "P12345678");
+  for (std::size_t piece : {1u, 100u, 4096u, 100000u}) {
+    GraphData cut;
+    LogBinner binner(For("1234"), cut);
+    for (std::size_t at = 0; at < log.size(); at += piece)
+      binner.Feed(std::string_view(log).substr(at, piece));
+    binner.Finish();
+    EXPECT_EQ(cut.receptionTotal, 1) << piece;
+  }
+}
+
+TEST(LogLoaderTest, ALineEndInTheTimeFieldsDoesNotDependOnTheCut) {
+  // "0\n : 05 : ..." looks like a record's time only when 19 bytes are seen.
+  const std::string log = "0\n : 05 : 03 : 042 P 1234  5 678\n" + Record(10, 0, 2, "P12345678");
+  const GraphData whole = Load(log, For("1234"));
+  for (std::size_t piece : {1u, 2u, 3u, 18u, 19u}) {
+    GraphData cut;
+    LogBinner binner(For("1234"), cut);
+    for (std::size_t at = 0; at < log.size(); at += piece)
+      binner.Feed(std::string_view(log).substr(at, piece));
+    binner.Finish();
+    EXPECT_EQ(cut.receptionCounts, whole.receptionCounts) << piece;
+    EXPECT_EQ(cut.receptionTotal, whole.receptionTotal) << piece;
+  }
+}
+
+TEST(LogLoaderTest, BlockReadsGiveTheLineByLineResult) {
+  // A log of several megabytes, so that lines straddle the 1 MiB blocks too.
+  std::string log = "Start\r\n";
+  unsigned seed = 11;
+  for (int t = 6 * 3600; log.size() < 3'200'000; t += 1) {
+    seed = seed * 1103515245u + 12345u;
+    const int h = t / 3600 % 24, m = t / 60 % 60, s = t % 60;
+    const char level = "0123456789ABCDEF"[(seed >> 16) % 16];
+    log += Record(h, m, s, std::string("P0A642AB12CD345") + level);
+    if (seed % 5 == 0) log += Record(h, m, s, std::string("P1234567") + level);
+    if (seed % 7 == 0) log += Stamped(h, m, s, std::string("P0A642AB12CD345") + level);
+    if (seed % 97 == 0) log += std::string(seed % 6000, static_cast<char>(seed >> 8));
+  }
+  log += "End\r\n    0A642    \r\n";
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("delvarine-blocks-" + std::to_string(getpid()) + ".txt");
+  std::ofstream(path, std::ios::binary) << log;
+  for (const char* transmitter : {"0A642", "1234", "A642"}) {
+    const GraphData lines = Load(log, For(transmitter, "06:00", "05:59"));
+    EXPECT_GT(lines.receptionTotal, 1000) << transmitter;
+    for (std::size_t block : {std::size_t{1} << 20, std::size_t{4096}, std::size_t{333}}) {
+      GraphData blocks;
+      std::string error;
+      ASSERT_TRUE(LoadLog(path, For(transmitter, "06:00", "05:59"), blocks, error, block)) << error;
+      EXPECT_EQ(blocks.receptionCounts, lines.receptionCounts) << transmitter << " " << block;
+      EXPECT_EQ(blocks.peakLevels, lines.peakLevels) << transmitter << " " << block;
+      EXPECT_EQ(blocks.receptionTotal, lines.receptionTotal) << transmitter << " " << block;
+      EXPECT_EQ(blocks.spanMinutes, lines.spanMinutes) << transmitter << " " << block;
+      EXPECT_EQ(blocks.firstText, lines.firstText) << transmitter << " " << block;
+    }
+  }
+  std::filesystem::remove(path);
 }
 
 TEST(LogLoaderTest, IdentifiersMatchByLayoutAndLength) {
   const std::string log = Record(10, 0, 0, "P0A642AB12CD3456") +  // long: p1..p5 = 0A642
                           Record(10, 0, 1, "PA642F678") +         // short: number A642
-                          Stamped(10, 0, 2, "0A642X") +            // stamped: bytes 13..17
+                          Stamped(10, 0, 2, "0A642X") +           // stamped: bytes 13..17
                           Record(10, 0, 3, "P1111F678");
   EXPECT_EQ(Load(log, For("0A642")).receptionTotal, 2);
   EXPECT_EQ(Load(log, For("A642")).receptionTotal, 3);
@@ -105,7 +215,8 @@ TEST(LogLoaderTest, IdentifiersMatchByLayoutAndLength) {
 }
 
 TEST(LogLoaderTest, ReadsTheMonitorsStampedLines) {
-  const std::string log = "Start\r\n" + Stamped(7, 5, 3, "P12345678") + Stamped(7, 6, 3, "P1234567A");
+  const std::string log =
+      "Start\r\n" + Stamped(7, 5, 3, "P12345678") + Stamped(7, 6, 3, "P1234567A");
   const GraphData data = Load(log, For("1234", "07:00", "08:00"));
   EXPECT_EQ(data.receptionCounts[0], 1);
   EXPECT_EQ(data.receptionCounts[1], 1);
@@ -133,7 +244,8 @@ TEST(LogLoaderTest, MidnightWrapAndSpanToTheNextDay) {
 
 TEST(LogLoaderTest, BinsSaturateAndLinesPastTheTableAreSkipped) {
   std::string log;
-  for (int i = 0; i < 300; ++i) log += Record(10, 0, i % 60, "P12345678") + Record(10, 0, (i + 1) % 60, "P12345678");
+  for (int i = 0; i < 300; ++i)
+    log += Record(10, 0, i % 60, "P12345678") + Record(10, 0, (i + 1) % 60, "P12345678");
   const GraphData data = Load(log, For("1234"));
   EXPECT_EQ(data.receptionCounts[0], 255);
   // Eleven days on: beyond the table, not stored anywhere.
@@ -151,13 +263,15 @@ TEST(LogLoaderTest, SameResultHoweverTheFileIsCut) {
   std::string log = "Start\r\n";
   for (int i = 0; i < 200; ++i) {
     log += Record(10, i / 20, i % 60, i % 3 ? "P12345678" : "P1234") +
-           Stamped(10, i / 20, i % 60, "P1234567B") + std::string(i % 7 == 0 ? 5000 : 0, 'x') + "\n";
+           Stamped(10, i / 20, i % 60, "P1234567B") + std::string(i % 7 == 0 ? 5000 : 0, 'x') +
+           "\n";
   }
   const GraphData whole = Load(log, For("1234"));
   for (std::size_t piece : {1u, 7u, 33u, 40u, 4097u}) {
     GraphData cut;
     LogBinner binner(For("1234"), cut);
-    for (std::size_t at = 0; at < log.size(); at += piece) binner.Feed(std::string_view(log).substr(at, piece));
+    for (std::size_t at = 0; at < log.size(); at += piece)
+      binner.Feed(std::string_view(log).substr(at, piece));
     binner.Finish();
     EXPECT_EQ(cut.receptionCounts, whole.receptionCounts) << piece;
     EXPECT_EQ(cut.peakLevels, whole.peakLevels) << piece;
@@ -167,8 +281,8 @@ TEST(LogLoaderTest, SameResultHoweverTheFileIsCut) {
 }
 
 TEST(LogLoaderTest, LoadLogReadsAFileAndReportsAMissingOne) {
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("delvarine-log-" + std::to_string(getpid()) + ".txt");
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("delvarine-log-" + std::to_string(getpid()) + ".txt");
   std::ofstream(path, std::ios::binary) << "Start\r\n" << Record(10, 0, 0, "P12345678");
   GraphData data;
   std::string error;

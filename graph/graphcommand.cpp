@@ -1,34 +1,38 @@
 #include "graphcommand.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 
 #include "dialogunits.h"
 #include "logloader.h"
-#include "paintgraphic.h"
 #include "picturepainter.h"
 #include "stringtable.h"
 #include "svgwriter.h"
 
 const char* const kGraphUsage =
     "usage: delvarine graph LOGFILE [--tx ID] [--from HH:MM] [--to HH:MM] [--interval 1|2|3|5|10]\n"
-    "                       [--max 1|10|20|30|60|120] [--output FILE.png|FILE.pdf|FILE.svg] [--bins]\n"
+    "                       [--max 1|10|20|30|60|120] [--output FILE.png|FILE.pdf|FILE.svg] "
+    "[--bins]\n"
     "  --tx ID         the receiver's 5-character identifier or a 4-character number (0A642)\n"
     "  --from HH:MM    receptions from this time on (00:00)\n"
     "  --to HH:MM      the end of the time axis (23:59)\n"
     "  --interval N    minutes per bar (1)\n"
     "  --max N         top of the reception scale (30)\n"
     "  --output FILE   the screen picture as PNG or SVG, the paper picture as PDF\n"
-    "  --bins          print minute, count and peak level per minute, then the totals\n";
+    "  --bins          print \"MINUTE COUNT PEAK\" for each minute of the axis\n"
+    "Prints \"total R span S\" (receptions on the axis, its minutes) last. Exit 1 when\n"
+    "LOGFILE cannot be read or FILE written, 2 for bad arguments.\n";
 
 namespace {
 
@@ -125,79 +129,102 @@ std::optional<GraphOptions> Parse(const std::vector<std::string>& arguments, std
   return options;
 }
 
-// Text needs fonts, and fonts need an application; without a display the
-// offscreen platform serves.
-std::unique_ptr<QGuiApplication> GuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return nullptr;
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0') &&
-      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  static int argc = 1;
-  static char name[] = "delvarine";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
+// The picture of the window: the drawing window's size less its border.
+constexpr int kScreenBorder = 1;
+const int kScreenWidth = dialogunits::X(578) - 2 * kScreenBorder;
+const int kScreenHeight = dialogunits::Y(396) - 2 * kScreenBorder;
+
+QtMessageHandler previousHandler = nullptr;
+
+// Qt's remark that XDG_RUNTIME_DIR is not set says nothing to a user of the
+// console; everything else goes through.
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (previousHandler != nullptr) previousHandler(type, context, message);
 }
+
+// Text needs fonts, and fonts need an application; without a display the
+// offscreen platform serves. Made only when the process has none.
+class GuiScope {
+ public:
+  GuiScope() {
+    if (QCoreApplication::instance() != nullptr) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+      // The pictures are drawn off-screen: no display is needed, none is opened.
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+      setPlatform = true;
+    }
+    previousHandler = qInstallMessageHandler(QuietHandler);
+    application = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  ~GuiScope() {
+    if (!application) return;
+    application.reset();
+    qInstallMessageHandler(previousHandler);
+    if (setPlatform) qunsetenv("QT_QPA_PLATFORM");
+  }
+  GuiScope(const GuiScope&) = delete;
+  GuiScope& operator=(const GuiScope&) = delete;
+
+ private:
+  int argc = 1;
+  char name[10] = "delvarine";
+  char* argv[2] = {name, nullptr};
+  bool setPlatform = false;
+  std::unique_ptr<QGuiApplication> application;
+};
 
 bool WriteOutput(const GraphOptions& options, const GraphData& data, const GraphSettings& settings,
                  std::string& error) {
-  const int width = dialogunits::X(578);
-  const int height = dialogunits::Y(396);
+  error = "cannot write " + options.output;
   if (EndsWith(options.output, ".svg")) {
     const GraphPicture picture = DrawGraphs(data, settings, GraphGeometry::Screen());
     std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
-    out << WriteSvg(picture, width, height, 13);
+    out << WriteSvg(picture, kScreenWidth, kScreenHeight);
     out.close();
-    if (!out) error = "cannot write " + options.output;
     return static_cast<bool>(out);
   }
-  const auto application = GuiApplication();
-  const QString file = QString::fromStdString(options.output);
+  const GuiScope gui;
+  const QString file = QFile::decodeName(options.output.c_str());
   if (EndsWith(options.output, ".png")) {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.setFont(PaintGraphic::SystemFont());
     PaintPicture(painter, DrawGraphs(data, settings, GraphGeometry::Screen()));
     painter.end();
-    if (!image.save(file, "PNG")) {
-      error = "cannot write " + options.output;
-      return false;
-    }
-    return true;
+    return image.save(file, "PNG");
   }
+  // The paper picture on an A4 page, as a 600 dpi printer would print it.
+  if (!QFileInfo(file).absoluteDir().exists()) return false;
   QPdfWriter pdf(file);
   pdf.setResolution(600);
+  pdf.setCreator(QStringLiteral("Delvarine"));
   pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                 QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
   QPainter painter;
-  if (!painter.begin(&pdf)) {
-    error = "cannot write " + options.output;
-    return false;
-  }
-  QFont font = painter.font();
-  font.setPointSize(9);
-  painter.setFont(font);
-  PaintPicture(painter, DrawGraphs(data, settings, GraphGeometry::Paper()));
-  painter.end();
-  return true;
+  if (!painter.begin(&pdf)) return false;
+  PaintPaperPicture(painter, pdf, DrawGraphs(data, settings, GraphGeometry::Paper()));
+  return painter.end();
 }
 
 }  // namespace
 
 int RunGraphCommand(const std::vector<std::string>& arguments) {
+  return RunGraphCommand(arguments, std::cout, std::cerr);
+}
+
+int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err) {
   std::string problem;
   const std::optional<GraphOptions> options = Parse(arguments, problem);
   if (!options) {
-    std::fprintf(stderr, "delvarine graph: %s\n%s", problem.c_str(), kGraphUsage);
+    err << "delvarine graph: " << problem << '\n' << kGraphUsage;
     return 2;
   }
   GraphData data;
   std::string error;
   if (!LoadLog(options->logFile, options->request, data, error)) {
-    std::fprintf(stderr, "delvarine graph: %s\n", error.c_str());
+    err << "delvarine graph: " << error << '\n';
     return 1;
   }
   GraphSettings settings;
@@ -212,16 +239,20 @@ int RunGraphCommand(const std::vector<std::string>& arguments) {
     }
   }
   if (options->bins) {
+    std::string lines;
     for (int minute = 0; minute < data.spanMinutes; ++minute) {
       const auto index = static_cast<std::size_t>(minute);
       const bool inTable = index < GraphData::kBinCount;
-      std::printf("%d %d %g\n", minute, inTable ? data.receptionCounts[index] : 0,
-                  inTable ? data.peakLevels[index] : 0.0);
+      lines += std::to_string(minute) + ' ' +
+               std::to_string(inTable ? data.receptionCounts[index] : 0) + ' ' +
+               std::to_string(inTable ? static_cast<int>(data.peakLevels[index]) : 0) + '\n';
     }
+    out << lines;
   }
-  std::printf("total %d span %d\n", data.receptionTotal, data.spanMinutes);
+  out << "total " << data.receptionTotal << " span " << data.spanMinutes << '\n';
+  out.flush();
   if (!options->output.empty() && !WriteOutput(*options, data, settings, error)) {
-    std::fprintf(stderr, "delvarine graph: %s\n", error.c_str());
+    err << "delvarine graph: " << error << '\n';
     return 1;
   }
   return 0;

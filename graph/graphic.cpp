@@ -1,10 +1,10 @@
 #include "graphic.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -16,6 +16,8 @@
 
 namespace {
 
+// A drop-down list's template height (101 units for list 244) is that of its
+// open list; the closed box stands one edit line high.
 constexpr int kComboHeight = 12;
 
 template <typename Widget>
@@ -40,17 +42,18 @@ void PlaceLabel(QWidget* page, const char* text, int x, int y, int width, int he
 
 Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("203"));
+  setProperty("controlId", 203);
   resize(dialogunits::X(642), dialogunits::Y(403));
+  // A fixed pixel font, so that the labels fit the cells of the template.
+  setFont(dialogunits::DialogFont());
   chooseLogFile = [this] {
-    return QFileDialog::getOpenFileName(this, QString(), QString(),
+    // The reading page writes its logs into the current directory.
+    return QFileDialog::getOpenFileName(this, QString(), QDir::currentPath(),
                                         QStringLiteral("My files (*.txt);;All files (*.*)"));
   };
   choosePrinter = [this](QPrinter& printer) {
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
-  };
-  showError = [this](const QString& text) {
-    QMessageBox::warning(this, UiText(strings::kErrorCaption), text);
   };
 
   auto* placeholder = Place<QLabel>(this, 233, 14, 0, 578, 396);
@@ -98,7 +101,8 @@ void Graphic::OnInitDialog() {
   intervalList->setCurrentIndex(0);
   firstEdit->setText(QStringLiteral("00:00"));
   lastEdit->setText(QStringLiteral("23:59"));
-  for (const char* top : {"1", "10", "20", "30", "60", "120"}) maxTxList->addItem(QString::fromLatin1(top));
+  for (const char* top : {"1", "10", "20", "30", "60", "120"})
+    maxTxList->addItem(QString::fromLatin1(top));
   maxTxList->setCurrentIndex(3);
   transmitterEdit->setText(QStringLiteral("0A642"));
   fontList->addItem(UiText(strings::kNormalFont));
@@ -118,15 +122,15 @@ void Graphic::ShowRate(const QString& rate) { rateEdit->setText(rate); }
 
 void Graphic::OnOpen() {
   // Every load starts from empty bins, also when it is cancelled.
-  drawing->data.Clear();
+  drawing->ClearBins();
   const QString path = chooseLogFile();
   if (!path.isEmpty()) {
     LoadRequest request;
     request.transmitter = transmitterEdit->text().left(5).toStdString();
     request.firstText = firstEdit->text().left(11).toStdString();
     request.lastText = lastEdit->text().left(11).toStdString();
-    std::string error;
-    if (!drawing->LoadLog(path, request, error)) showError(QString::fromStdString(error));
+    // A file that cannot be read ends the load silently, with empty bins.
+    drawing->LoadLog(path, request);
   }
   drawing->Render();
 }

@@ -11,9 +11,11 @@ class QComboBox;
 class QLineEdit;
 class QPrinter;
 
-// The graph page: chooses the log, the transmitter, the time range, the
-// interval, the scale and the font, and asks the drawing window to load,
-// draw and print.
+// The graph page (dialog template 203): chooses the log, the transmitter,
+// the time range, the interval, the scale and the font, and asks the drawing
+// window to load, draw and print. Every control carries its template id as
+// object name and as the property "controlId". It never touches the reading
+// page's data.
 class Graphic : public QWidget {
   Q_OBJECT
 
@@ -23,7 +25,6 @@ class Graphic : public QWidget {
   // The page's dialogs, replaceable so tests can answer them.
   std::function<QString()> chooseLogFile;        // an existing file, or empty when cancelled
   std::function<bool(QPrinter&)> choosePrinter;  // false when the user cancels
-  std::function<void(const QString&)> showError;
 
   void OnInitDialog();
   void OnOpen();

@@ -41,6 +41,10 @@ GraphGeometry GraphGeometry::Screen() {
   g.lastTextY = 270;
   g.averageLine = true;
   g.titleNamesInterval = false;
+  g.printerFont = false;
+  g.levelLabelMinX = 0;
+  g.labelDigitWidth = 8;  // the normal font's digits; the small one's are narrower
+  g.labelGap = 8;
   return g;
 }
 
@@ -52,8 +56,9 @@ GraphGeometry GraphGeometry::Paper() {
   g.axisLength = 4100;
   g.receptionLabelDx = -125;
   g.receptionLabelDy = -35;
-  // The level labels start at the printable area's edge, not left of it.
-  g.levelLabelDx = -200;
+  // x0 - 215 is x -15: the labels are moved in to start at the printable
+  // area's edge (levelLabelMinX).
+  g.levelLabelDx = -215;
   g.levelLabelDy = -35;
   g.tick = 15;
   g.levelGap = 300;
@@ -63,7 +68,30 @@ GraphGeometry GraphGeometry::Paper() {
   g.lastTextY = 1820;
   g.averageLine = false;
   g.titleNamesInterval = true;
+  g.printerFont = true;
+  g.levelLabelMinX = 0;
+  g.labelDigitWidth = 48;
+  g.labelGap = 40;
   return g;
+}
+
+FontFace FaceOf(GraphFont font) {
+  switch (font) {
+    case GraphFont::kSmall:
+      return {"Courier, DejaVu Sans Mono, monospace", 10, false, true};
+    case GraphFont::kPrinter:
+      return {"DejaVu Sans, Arial, sans-serif", 75, false, false};
+    case GraphFont::kNormal:
+      break;
+  }
+  // Narrow enough that "-110" stays clear of the axis, as the system font did.
+  return {"DejaVu Sans Condensed, DejaVu Sans, Arial, sans-serif", 13, true, false};
+}
+
+int GraphGeometry::LabelSpacing(int span) const {
+  int digits = 1;
+  for (int largest = span - 1; largest >= 10; largest /= 10) ++digits;
+  return digits * labelDigitWidth + labelGap;
 }
 
 int IntervalOfItem(int index) {
@@ -79,6 +107,7 @@ int MaxTxOfItem(int index) {
 GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
                         const GraphGeometry& g) {
   GraphPicture picture;
+  picture.font = g.printerFont ? GraphFont::kPrinter : settings.font;
   if (data.spanMinutes <= 0) return picture;
   picture.drawn = true;
   auto& items = picture.items;
@@ -96,13 +125,14 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
 
   // Reception graph.
   std::string title(strings::Load(strings::kReceptionsPer));
-  title += g.titleNamesInterval ? settings.intervalText : std::string(strings::Load(strings::kOneMinute));
+  title += g.titleNamesInterval ? settings.intervalText
+                                : std::string(strings::Load(strings::kOneMinute));
   text(x0 + g.titleDx, g.receptionTop + g.titleDy, title);
   line(x0, g.receptionTop, x0, g.receptionTop + d, GraphPen::kAxis);
   for (int k = 0; k < 10; ++k) {
     const int y = g.receptionTop + d + d * k;
-    const std::string label = maxTx >= 10 ? Decimal(maxTx - k * (maxTx / 10))
-                                          : OneDecimal(maxTx * (10 - k) / 10.0);
+    const std::string label =
+        maxTx >= 10 ? Decimal(maxTx - k * (maxTx / 10)) : OneDecimal(maxTx * (10 - k) / 10.0);
     text(x0 + g.receptionLabelDx, y + g.receptionLabelDy, label);
     line(x0 - g.tick, y, x0 + g.tick, y, GraphPen::kAxis);
     line(x0, y, x0, y + d, GraphPen::kAxis);
@@ -117,7 +147,7 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
   line(x0, levelTop, x0, levelTop + d, GraphPen::kAxis);
   for (int j = 0; j <= 11; ++j) {
     const int y = levelTop + d + d * j;
-    text(std::max(0, x0 + g.levelLabelDx), y + g.levelLabelDy, Decimal(-10 * j));
+    text(std::max(g.levelLabelMinX, x0 + g.levelLabelDx), y + g.levelLabelDy, Decimal(-10 * j));
     if (j == 11) break;
     line(x0 - g.tick, y, x0 + g.tick, y, GraphPen::kAxis);
     line(x0, y, x0, y + d, GraphPen::kAxis);
@@ -130,6 +160,18 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
   const auto barX = [&](long long i) {
     return x0 + static_cast<int>(i * q * static_cast<long long>(g.barsSpan) / span);
   };
+  // The minute labels: every 4th bar for q = 2, every 10th otherwise, thinned
+  // by x2, x3, x6, x12, ... where that would put them closer than the spacing.
+  const int baseStep = q == 2 ? 8 : 10 * q;
+  int multiple = 1;
+  const auto spacing = [&] {
+    return static_cast<long long>(baseStep) * multiple * g.barsSpan / span;
+  };
+  const int wanted = g.LabelSpacing(span);
+  while (spacing() < wanted) multiple = multiple == 1 ? 2 : multiple == 2 ? 3 : 2 * multiple;
+  const int labelStep = baseStep * multiple;
+  // A reception bar above the scale's top (maxTx) stops there, clear of the title.
+  const int tallest = 10 * d;
   int nextLabel = 0;
   long long i = 0;
   int x = x0;
@@ -139,7 +181,7 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
     if (s == nextLabel) {
       text(left + g.minuteLabelDx, receptionBase + g.minuteLabelDy, Decimal(s));
       text(left + g.minuteLabelDx, levelBase + g.minuteLabelDy, Decimal(s));
-      nextLabel = q == 2 ? s + 8 : s + 10 * q;
+      nextLabel = s + labelStep;
     }
     double sum = 0;
     double peak = 0;
@@ -148,7 +190,7 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
       sum += data.receptionCounts[static_cast<std::size_t>(m)];
       peak = std::max(peak, data.peakLevels[static_cast<std::size_t>(m)]);
     }
-    const int h1 = static_cast<int>(sum / q * 10 / maxTx * d);
+    const int h1 = std::min(tallest, static_cast<int>(sum / q * 10 / maxTx * d));
     // Bytes that are no hexadecimal digit read above 15: the bar stops at 0 dB.
     const int h2 = peak > 0 ? static_cast<int>((std::min(peak, 15.0) - 4) * d) : 0;
     line(left, receptionBase, left, receptionBase - h1, GraphPen::kPlot);
@@ -165,7 +207,10 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
     // Receptions per minute over the same span as the axis.
     const int rate = static_cast<int>(static_cast<double>(data.receptionTotal) / span + 0.5);
     picture.rateText = Decimal(rate);
-    const int y = receptionBase - rate * 10 * d / maxTx;
+    // Above the scale's top it stays there, as the bars do.
+    const long long lift =
+        std::min<long long>(tallest, static_cast<long long>(rate) * 10 * d / maxTx);
+    const int y = receptionBase - static_cast<int>(lift);
     line(x0, y, x, y, GraphPen::kAxis);
   }
   return picture;

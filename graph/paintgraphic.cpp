@@ -1,72 +1,69 @@
 #include "paintgraphic.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPrinter>
 
 #include "graphic.h"
 #include "picturepainter.h"
 
-PaintGraphic::PaintGraphic(Graphic& page, QWidget* parent)
-    : QWidget(parent), owner(page), font(SystemFont()) {}
+namespace {
 
-QFont PaintGraphic::SystemFont() {
-  QFont system;
-  system.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial")});
-  system.setPixelSize(13);
-  system.setBold(true);
-  return system;
+constexpr int kBorder = 1;
+
+}  // namespace
+
+PaintGraphic::PaintGraphic(Graphic& page, QWidget* parent) : QWidget(parent), owner(page) {
+  setObjectName(QStringLiteral("PaintGraphic"));
+  // Every pixel is painted from the image: no background erase to flicker.
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QFont PaintGraphic::SmallFont() {
-  QFont small;
-  small.setFamilies({QStringLiteral("Courier"), QStringLiteral("DejaVu Sans Mono")});
-  small.setStyleHint(QFont::Monospace);
-  small.setPixelSize(10);
-  small.setWeight(QFont::Light);
-  return small;
+void PaintGraphic::ClearBins() { data.Clear(); }
+
+void PaintGraphic::SelectFont(int index) {
+  font = index == 0 ? GraphFont::kNormal : GraphFont::kSmall;
 }
 
-void PaintGraphic::SelectFont(int index) { font = index == 0 ? SystemFont() : SmallFont(); }
-
-bool PaintGraphic::LoadLog(const QString& path, const LoadRequest& request, std::string& error) {
-  return ::LoadLog(path.toStdString(), request, data, error);
+bool PaintGraphic::LoadLog(const QString& path, const LoadRequest& request) {
+  std::string error;
+  return ::LoadLog(QFile::encodeName(path).toStdString(), request, data, error);
 }
 
 void PaintGraphic::Render(bool show) {
-  if (image.size() != size()) image = QImage(size(), QImage::Format_RGB32);
+  const QSize inside = size() - QSize(2 * kBorder, 2 * kBorder);
+  if (image.size() != inside) image = QImage(inside, QImage::Format_RGB32);
   image.fill(Qt::white);
-  picture = DrawGraphs(data, owner.Settings(), GraphGeometry::Screen());
+  GraphSettings settings = owner.Settings();
+  settings.font = font;
+  picture = DrawGraphs(data, settings, GraphGeometry::Screen());
   if (picture.drawn) {
     QPainter painter(&image);
-    painter.setFont(font);
     PaintPicture(painter, picture);
     owner.ShowRate(QString::fromStdString(picture.rateText));
   }
-  update();
   if (show) this->show();
+  // Copied to the window at once when it is visible.
+  repaint();
 }
 
 void PaintGraphic::PrintGraphs() {
-  if (data.spanMinutes == 0) return;  // nothing loaded: no empty page is printed
+  if (data.spanMinutes <= 0) return;  // nothing loaded: no print job, no empty page
   QPrinter printer(QPrinter::HighResolution);
   if (!owner.choosePrinter(printer)) return;
   QPainter painter;
   if (!painter.begin(&printer)) return;
-  // The paper picture is laid out in 600 dpi dots: the same size on every printer.
-  const double scale = printer.resolution() / 600.0;
-  painter.scale(scale, scale);
-  QFont paperFont = painter.font();
-  paperFont.setPointSizeF(paperFont.pointSizeF() / scale);
-  painter.setFont(paperFont);
-  PaintPicture(painter, DrawGraphs(data, owner.Settings(), GraphGeometry::Paper()));
+  PaintPaperPicture(painter, printer, DrawGraphs(data, owner.Settings(), GraphGeometry::Paper()));
   painter.end();
 }
 
 void PaintGraphic::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(0, 0, width() - 1, height() - 1);
   if (image.isNull()) {
-    painter.fillRect(rect(), palette().window());
+    painter.fillRect(rect().adjusted(kBorder, kBorder, -kBorder, -kBorder), Qt::white);
     return;
   }
-  painter.drawImage(0, 0, image);
+  painter.drawImage(kBorder, kBorder, image);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
 #include <string>
 
@@ -9,34 +10,38 @@
 #include "logloader.h"
 
 class Graphic;
-class QPrinter;
 
 // The drawing window of the graph page: owns the minute bins and draws the
-// two graphs into an off-screen image that reaches the screen in one copy.
+// two graphs into an off-screen image, once per render, that reaches the
+// window in one copy. Created hidden; a render shows it. A one-pixel border
+// frames the drawing, which fills the window inside it.
 class PaintGraphic : public QWidget {
   Q_OBJECT
 
  public:
   PaintGraphic(Graphic& owner, QWidget* parent);
 
-  // Loads the log at `path` into the bins. False with `error` when it cannot be read.
-  bool LoadLog(const QString& path, const LoadRequest& request, std::string& error);
-  // Draws the picture of the bins with the page's current choices; `show`
-  // also makes the window visible.
+  // Empty bins, nothing to draw (the first step of every load).
+  void ClearBins();
+  // Loads the log at `path` into the bins. False when it cannot be opened or
+  // read; the bins are then empty.
+  bool LoadLog(const QString& path, const LoadRequest& request);
+  // Draws the picture of the bins with the page's current choices and writes
+  // the rate into the page's "TX/min" edit; `show` also makes the window
+  // visible. Nothing but the white ground while nothing is loaded.
   void Render(bool show = true);
-  // Prints both graphs on one page. Nothing when no log is loaded or the user
-  // cancels the printer choice.
+  // Prints both graphs on one page, after the page's printer choice. No
+  // print job when no log is loaded or the user cancels.
   void PrintGraphs();
 
   // The font of the drawing: 0 the normal one, any other the small one.
   void SelectFont(int index);
+  GraphFont Font() const { return font; }
 
   GraphData data;
   const GraphPicture& Picture() const { return picture; }
+  // The off-screen drawing: the window's size less its border.
   const QImage& Image() const { return image; }
-
-  static QFont SystemFont();
-  static QFont SmallFont();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -44,6 +49,6 @@ class PaintGraphic : public QWidget {
  private:
   Graphic& owner;
   QImage image;
-  QFont font;
+  GraphFont font = GraphFont::kNormal;
   GraphPicture picture;
 };

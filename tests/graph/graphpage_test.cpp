@@ -1,15 +1,18 @@
 // The graph page driven through its widgets on the offscreen platform.
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
 
+#include "dialogunits.h"
 #include "graphic.h"
 #include "logfile.h"
 #include "paintgraphic.h"
@@ -39,9 +42,16 @@ class GraphPageTest : public QObject {
     return widget;
   }
 
- private slots:
-  void initTestCase() {
-    QVERIFY(dir.isValid());
+  static QLabel* Label(Graphic& page, const char* text) {
+    for (QLabel* label : page.findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (label->text() == QString::fromUtf8(text)) return label;
+    }
+    qFatal("no label %s", text);
+  }
+
+  // A log of the reading page: 10:00 to 10:29, six receptions a minute of
+  // transmitter 1234 (level 'A') and one of 0A642 in the long form.
+  void WriteLog() {
     logPath = dir.filePath("2026.03.01_10-00-00.txt");
     std::ofstream log(logPath.toStdString(), std::ios::binary);
     log << "Start\r\n";
@@ -49,65 +59,213 @@ class GraphPageTest : public QObject {
       for (int second = 0; second < 60; second += 10) {
         log << FormatLogLine(TimeStamp({2026, 3, 1, 10, minute, second, 0}) + "P1234567A\r\n");
       }
+      log << FormatLogLine(TimeStamp({2026, 3, 1, 10, minute, 30, 500}) + "P0A642AB12CD3459\r\n");
     }
-    log << "End";
+    log << "End\r\n    1234    \r\n";
   }
 
-  void startsWithTheInitialChoicesAndHidden() {
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir.isValid());
+    WriteLog();
+  }
+
+  void controlsStandAtTheirTemplatePlaces() {
     Graphic page;
-    QCOMPARE(Control<QLineEdit>(page, 241)->text(), QStringLiteral("0A642"));
-    QCOMPARE(Control<QLineEdit>(page, 242)->text(), QStringLiteral("00:00"));
-    QCOMPARE(Control<QLineEdit>(page, 243)->text(), QStringLiteral("23:59"));
-    QCOMPARE(Control<QComboBox>(page, 244)->count(), 5);
-    QCOMPARE(Control<QComboBox>(page, 244)->itemText(4), QString::fromUtf8("10 мин."));
+    QCOMPARE(page.size(), QSize(dialogunits::X(642), dialogunits::Y(403)));
+    QCOMPARE(page.font().pixelSize(), dialogunits::kFontPixelSize);
+    struct Place {
+      int id;
+      int x, y, width, height;
+      const char* text;
+    };
+    const Place places[] = {
+        {232, 584, 21, 44, 14, "Открыть"},    {241, 584, 52, 47, 14, "0A642"},
+        {242, 584, 81, 47, 12, "00:00"},      {243, 585, 116, 46, 12, "23:59"},
+        {245, 586, 164, 50, 14, "Построить"}, {247, 585, 218, 50, 14, "Печать"},
+        {261, 588, 277, 40, 14, ""},
+    };
+    for (const Place& place : places) {
+      QWidget* control = page.Control(place.id);
+      QVERIFY2(control != nullptr, qPrintable(QString::number(place.id)));
+      QCOMPARE(control->geometry(), dialogunits::Rect(place.x, place.y, place.width, place.height));
+      QCOMPARE(control->property("controlId").toInt(), place.id);
+      const QString text = qobject_cast<QPushButton*>(control)
+                               ? qobject_cast<QPushButton*>(control)->text()
+                               : qobject_cast<QLineEdit*>(control)->text();
+      QCOMPARE(text, QString::fromUtf8(place.text));
+    }
+    // The lists: their place and width; the closed box is one line high.
+    for (const Place& place :
+         {Place{244, 585, 144, 53, 0, nullptr}, Place{246, 586, 196, 48, 0, nullptr},
+          Place{249, 587, 248, 44, 0, nullptr}}) {
+      QWidget* list = page.Control(place.id);
+      QCOMPARE(list->pos(), QPoint(dialogunits::X(place.x), dialogunits::Y(place.y)));
+      QCOMPARE(list->width(), dialogunits::X(place.width));
+    }
+    QCOMPARE(Label(page, "Передатчик")->geometry(), dialogunits::Rect(583, 42, 41, 8));
+    QCOMPARE(Label(page, "Первый прием")->geometry(), dialogunits::Rect(585, 71, 51, 8));
+    QCOMPARE(Label(page, "Последний прием")->geometry(), dialogunits::Rect(584, 98, 47, 17));
+    QCOMPARE(Label(page, "Дискретность")->geometry(), dialogunits::Rect(586, 134, 50, 8));
+    QCOMPARE(Label(page, "Макс. TX")->geometry(), dialogunits::Rect(586, 186, 32, 8));
+    QCOMPARE(Label(page, "Шрифт")->geometry(), dialogunits::Rect(591, 238, 24, 8));
+    QCOMPARE(Label(page, "TX/min")->geometry(), dialogunits::Rect(589, 267, 24, 8));
+    // The invisible placeholder gives the drawing window its size, at the page's corner.
+    QWidget* placeholder = page.Control(233);
+    QCOMPARE(placeholder->geometry(), dialogunits::Rect(14, 0, 578, 396));
+    QVERIFY(placeholder->isHidden());
+    QCOMPARE(page.Drawing().geometry(), QRect(QPoint(0, 0), placeholder->size()));
+  }
+
+  void listsHoldTheirItemsAndInitialChoices() {
+    Graphic page;
+    const auto items = [&](int id) {
+      QStringList texts;
+      auto* list = Control<QComboBox>(page, id);
+      for (int i = 0; i < list->count(); ++i) texts << list->itemText(i);
+      return texts;
+    };
+    QCOMPARE(items(244), QString::fromUtf8("1 мин.|2 мин.|3 мин.|5 мин.|10 мин.").split('|'));
+    QCOMPARE(items(246), QStringLiteral("1|10|20|30|60|120").split('|'));
+    QCOMPARE(items(249), QString::fromUtf8("Норм.|Уменьш.").split('|'));
+    QCOMPARE(Control<QComboBox>(page, 244)->currentIndex(), 0);
     QCOMPARE(Control<QComboBox>(page, 246)->currentText(), QStringLiteral("30"));
-    QCOMPARE(Control<QComboBox>(page, 249)->itemText(1), QString::fromUtf8("Уменьш."));
+    QCOMPARE(Control<QComboBox>(page, 249)->currentIndex(), 0);
+    // What the lists stand for.
+    Control<QComboBox>(page, 244)->setCurrentIndex(3);
+    Control<QComboBox>(page, 246)->setCurrentIndex(5);
+    const GraphSettings settings = page.Settings();
+    QCOMPARE(settings.intervalMinutes, 5);
+    QCOMPARE(settings.maxTx, 120);
+    QCOMPARE(QString::fromStdString(settings.intervalText), QString::fromUtf8("5 мин."));
+  }
+
+  void drawingWindowStaysHiddenUntilARepaintRequest() {
+    Graphic page;
     page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
     QVERIFY(!page.Drawing().isVisible());
-    QCOMPARE(page.Drawing().size(), QSize(867, 644));
     // A change of the scale alone redraws but does not show the window.
     Control<QComboBox>(page, 246)->setCurrentIndex(1);
     QVERIFY(!page.Drawing().isVisible());
     QTest::mouseClick(Control<QPushButton>(page, 245), Qt::LeftButton);
     QVERIFY(page.Drawing().isVisible());
+    // Nothing loaded: white ground, nothing drawn, TX/min untouched.
+    QVERIFY(!page.Drawing().Picture().drawn);
+    QCOMPARE(page.Drawing().Image().pixelColor(100, 100), QColor(Qt::white));
+    QCOMPARE(Control<QLineEdit>(page, 261)->text(), QString());
+    // The interval list and the font list are repaint requests as well.
+    for (int id : {244, 249}) {
+      Graphic other;
+      other.show();
+      Control<QComboBox>(other, id)->setCurrentIndex(1);
+      QVERIFY2(other.Drawing().isVisible(), qPrintable(QString::number(id)));
+    }
   }
 
   void openLoadsTheChosenLogAndDraws() {
+    Graphic page;
+    page.show();
+    int asked = 0;
+    page.chooseLogFile = [&] {
+      ++asked;
+      return logPath;
+    };
+    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
+    QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
+    QCOMPARE(asked, 1);
+    QVERIFY(page.Drawing().isVisible());
+    const GraphData& data = page.Drawing().data;
+    QCOMPARE(data.spanMinutes, 30);
+    QCOMPARE(data.receptionTotal, 180);
+    QCOMPARE(int(data.receptionCounts[0]), 6);
+    QCOMPARE(data.peakLevels[29], 10.0);
+    QCOMPARE(QString::fromStdString(data.firstText), QStringLiteral("10:00"));
+    QCOMPARE(Control<QLineEdit>(page, 261)->text(), QStringLiteral("6"));
+    // The window shows the off-screen image: 6 a minute on a scale of 30 is
+    // 40 px, bars of 800 / 30 px in the plot colour.
+    const QImage& image = page.Drawing().Image();
+    QCOMPARE(image.size(), page.Drawing().size() - QSize(2, 2));
+    QCOMPARE(image.pixelColor(40, 220), QColor(50, 0, 255));
+    QCOMPARE(image.pixelColor(50, 190), QColor(Qt::white));
+    // The average line, 6 a minute, drawn over the bars' tops.
+    QCOMPARE(image.pixelColor(50, 200), QColor(Qt::black));
+    const QImage shown = page.Drawing().grab().toImage();
+    QCOMPARE(shown.pixelColor(41, 221), QColor(50, 0, 255));
+
+    // Changing an edit alone changes nothing until "Открыть" again.
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("11:00"));
+    QTest::mouseClick(Control<QPushButton>(page, 245), Qt::LeftButton);
+    QCOMPARE(page.Drawing().data.spanMinutes, 30);
+
+    // The five-character identifier of the long form.
+    Control<QLineEdit>(page, 241)->setText(QStringLiteral("0A642"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
+    QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
+    QCOMPARE(page.Drawing().data.receptionTotal, 30);
+    QCOMPARE(page.Drawing().data.peakLevels[0], 9.0);
+    QCOMPARE(Control<QLineEdit>(page, 261)->text(), QStringLiteral("1"));
+  }
+
+  void fontListSelectsTheSmallFont() {
+    Graphic page;
+    page.show();
+    page.chooseLogFile = [&] { return logPath; };
+    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.OnOpen();
+    QCOMPARE(page.Drawing().Picture().font, GraphFont::kNormal);
+    const QImage normal = page.Drawing().Image();
+    Control<QComboBox>(page, 249)->setCurrentIndex(1);
+    QCOMPARE(page.Drawing().Font(), GraphFont::kSmall);
+    QCOMPARE(page.Drawing().Picture().font, GraphFont::kSmall);
+    QVERIFY(page.Drawing().Image() != normal);
+    Control<QComboBox>(page, 249)->setCurrentIndex(0);
+    QCOMPARE(page.Drawing().Image(), normal);
+  }
+
+  void intervalAndScaleRedrawTheBars() {
     Graphic page;
     page.show();
     page.chooseLogFile = [&] { return logPath; };
     Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
     Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
-    QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
-    QVERIFY(page.Drawing().isVisible());
-    QCOMPARE(page.Drawing().data.spanMinutes, 30);
-    QCOMPARE(page.Drawing().data.receptionTotal, 180);
+    page.OnOpen();
+    // Scale 10: 6 a minute is 120 px high.
+    Control<QComboBox>(page, 246)->setCurrentIndex(1);
+    QCOMPARE(page.Drawing().Image().pixelColor(40, 121), QColor(50, 0, 255));
     QCOMPARE(Control<QLineEdit>(page, 261)->text(), QStringLiteral("6"));
-    // Bars are drawn in the plot colour.
-    const QImage& image = page.Drawing().Image();
-    QCOMPARE(image.pixelColor(40, 220), QColor(50, 0, 255));
+    // Two minutes a bar: every 4th bar labelled, 0 and 8 minutes apart.
+    Control<QComboBox>(page, 244)->setCurrentIndex(1);
+    QStringList labels;
+    for (const auto& item : page.Drawing().Picture().items) {
+      if (const auto* text = std::get_if<PictureText>(&item); text && text->y == 250) {
+        labels << QString::fromStdString(text->text);
+      }
+    }
+    QCOMPARE(labels, QStringLiteral("0|8|16|24").split('|'));
+  }
 
-    // The font list redraws with the small font and shows the window.
-    Control<QComboBox>(page, 249)->setCurrentIndex(1);
+  void cancelledOrUnreadableLoadsLeaveEmptyBinsSilently() {
+    Graphic page;
+    page.show();
+    page.chooseLogFile = [&] { return logPath; };
+    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.OnOpen();
     QVERIFY(page.Drawing().Picture().drawn);
-
-    // A cancelled choice leaves empty bins and nothing drawn.
+    // Cancelled: the bins are cleared all the same, nothing is drawn.
     page.chooseLogFile = [] { return QString(); };
     QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
     QCOMPARE(page.Drawing().data.spanMinutes, 0);
     QVERIFY(!page.Drawing().Picture().drawn);
-  }
-
-  void unreadableLogIsReported() {
-    Graphic page;
-    QStringList errors;
-    page.showError = [&](const QString& text) { errors << text; };
+    // A name that does not exist: no message, nothing created.
     page.chooseLogFile = [&] { return dir.filePath("missing.txt"); };
     page.OnOpen();
-    QCOMPARE(errors.size(), 1);
-    QVERIFY(errors[0].contains("missing.txt"));
     QVERIFY(!QFile::exists(dir.filePath("missing.txt")));
+    QCOMPARE(page.Drawing().data.spanMinutes, 0);
+    QCOMPARE(QApplication::topLevelWidgets().size(), 1);
   }
 
   void printoutNamesTheIntervalOnPaper() {
@@ -127,21 +285,54 @@ class GraphPageTest : public QObject {
     // Nothing loaded: no print job at all.
     page.OnPrint();
     QCOMPARE(asked, 0);
+    QVERIFY(!QFile::exists(pdf));
 
     page.chooseLogFile = [&] { return logPath; };
     Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
     page.OnOpen();
     Control<QComboBox>(page, 244)->setCurrentIndex(3);
+    const QString rate = Control<QLineEdit>(page, 261)->text();
     QTest::mouseClick(Control<QPushButton>(page, 247), Qt::LeftButton);
     QCOMPARE(asked, 1);
+    QCOMPARE(Control<QLineEdit>(page, 261)->text(), rate);  // the printout writes no rate
     QProcess text;
-    text.start("pdftotext", {pdf, "-"});
+    text.start("pdftotext", {"-layout", pdf, "-"});
     QVERIFY(text.waitForFinished(20000));
     const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-    QVERIFY2(printed.contains(QString::fromUtf8("Количество приемов за 5 мин.")), qPrintable(printed));
+    QVERIFY2(printed.contains(QString::fromUtf8("Количество приемов за 5 мин.")),
+             qPrintable(printed));
     QVERIFY(printed.contains(QString::fromUtf8("Относительный уровень сигнала, dB")));
-    QVERIFY(printed.contains("-110"));
-    QVERIFY(printed.contains("10:00"));
+    for (const char* label : {"30", "27", "3", "-10", "-110", "10:00", "10:30"}) {
+      QVERIFY2(printed.contains(QString::fromLatin1(label)), label);
+    }
+    // The same size on paper whatever the printer's resolution (this one has
+    // 1200 dpi): the level title's top at 1960 and the "-110" label's at 3735
+    // dots of 600 dpi lie (3735 - 1960) / 600 inches = 213 points apart.
+    QProcess box;
+    box.start("pdftotext", {"-bbox", pdf, "-"});
+    QVERIFY(box.waitForFinished(20000));
+    const QString words = QString::fromUtf8(box.readAllStandardOutput());
+    const auto top = [&](const QString& word) {
+      const QRegularExpression pattern(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*>") +
+                                       QRegularExpression::escape(word) +
+                                       QStringLiteral("</word>"));
+      const QRegularExpressionMatch match = pattern.match(words);
+      return match.hasMatch() ? match.captured(1).toDouble() : -1000.0;
+    };
+    const double distance = top(QStringLiteral("-110")) - top(QString::fromUtf8("Относительный"));
+    QVERIFY2(qAbs(distance - 213.0) < 2.0, qPrintable(QString::number(distance)));
+
+    // The printer choice cancelled: no job.
+    QFile::remove(pdf);
+    page.choosePrinter = [&](QPrinter&) {
+      ++asked;
+      return false;
+    };
+    page.OnPrint();
+    QCOMPARE(asked, 2);
+    QVERIFY(!QFile::exists(pdf));
   }
 };
 

@@ -1,0 +1,147 @@
+#include "graphcommand.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "logfile.h"
+#include "textformat.h"
+
+namespace {
+
+std::string Record(int hour, int minute, int second, const std::string& received) {
+  return FormatLogLine(TimeStamp({2026, 3, 1, hour, minute, second, 42}) + received + "\r\n");
+}
+
+class GraphCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("delvarine-graphcommand-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+    log = dir / "2026.03.01_10-00-00.txt";
+    std::ofstream(log, std::ios::binary)
+        << "Start\r\n"
+        << Record(10, 0, 5, "P12345678") << Record(10, 0, 5, "P12345678")
+        << Record(10, 1, 7, "P1234567C") << Record(10, 3, 0, "P12345672")
+        << Record(10, 3, 1, "P0A642AB12CD3459") << "End\r\n    1234    \r\n";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  int Run(std::vector<std::string> arguments) {
+    out.str({});
+    err.str({});
+    return RunGraphCommand(arguments, out, err);
+  }
+
+  std::filesystem::path dir;
+  std::filesystem::path log;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(GraphCommandTest, BinsArePrintedPerMinuteWithTheTotals) {
+  ASSERT_EQ(Run({log.string(), "--tx", "1234", "--from", "10:00", "--to", "10:04", "--bins"}), 0)
+      << err.str();
+  // The second line of a minute counts even with the same second; '2' is 15.
+  EXPECT_EQ(out.str(), "0 2 8\n1 1 12\n2 0 0\n3 1 15\ntotal 3 span 4\n");
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(GraphCommandTest, DefaultsAreThePagesInitialValues) {
+  // "0A642" from 00:00 to 23:59: the long record at 10:03, span to 23:59.
+  ASSERT_EQ(Run({log.string()}), 0) << err.str();
+  EXPECT_EQ(out.str(), "total 1 span 836\n");
+  ASSERT_EQ(Run({log.string(), "--bins"}), 0);
+  EXPECT_EQ(out.str().substr(0, 6), "0 1 9\n");
+  EXPECT_NE(out.str().find("\n835 0 0\ntotal 1 span 836\n"), std::string::npos);
+}
+
+TEST_F(GraphCommandTest, BadArgumentsExitTwoWithTheUsage) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {log.string(), log.string()},
+      {log.string(), "--interval", "4"},
+      {log.string(), "--max", "5"},
+      {log.string(), "--from", "25:00"},
+      {log.string(), "--to", "7:5"},
+      {log.string(), "--from"},
+      {log.string(), "--tx", "123456"},
+      {log.string(), "--output", "picture.jpg"},
+      {log.string(), "--verbose"},
+  };
+  for (const auto& arguments : cases) {
+    EXPECT_EQ(Run(arguments), 2) << (arguments.size() > 1 ? arguments[1] : "(none)");
+    EXPECT_NE(err.str().find("usage: delvarine graph LOGFILE"), std::string::npos);
+    EXPECT_EQ(out.str(), "");
+  }
+}
+
+TEST_F(GraphCommandTest, UnreadableLogsAndUnwritablePicturesExitOne) {
+  EXPECT_EQ(Run({(dir / "missing.txt").string(), "--bins"}), 1);
+  EXPECT_EQ(err.str(), "delvarine graph: cannot open " + (dir / "missing.txt").string() +
+                           ": No such file or directory\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing.txt"));
+  EXPECT_EQ(Run({dir.string()}), 1);
+  EXPECT_NE(err.str().find("cannot read " + dir.string()), std::string::npos);
+  for (const char* name : {"no/such/dir/a.png", "no/such/dir/a.svg", "no/such/dir/a.pdf"}) {
+    EXPECT_EQ(Run({log.string(), "--output", (dir / name).string()}), 1) << name;
+    EXPECT_NE(err.str().find("cannot write " + (dir / name).string()), std::string::npos)
+        << err.str();
+  }
+}
+
+TEST_F(GraphCommandTest, PngIsTheScreenPicture) {
+  const std::filesystem::path png = dir / "graph.png";
+  ASSERT_EQ(Run({log.string(), "--tx", "1234", "--from", "10:00", "--to", "10:04", "--max", "1",
+                 "--output", png.string()}),
+            0)
+      << err.str();
+  QImage image;
+  ASSERT_TRUE(image.load(QString::fromStdString(png.string())));
+  // The drawing window's inside: 578 x 396 dialog units less the border.
+  EXPECT_EQ(image.width(), 865);
+  EXPECT_EQ(image.height(), 642);
+  // Minute 0, 2 receptions on a scale of 1: the bar stops at the scale's top; 200 px wide.
+  EXPECT_EQ(image.pixelColor(40, 100), QColor(50, 0, 255));
+  EXPECT_EQ(image.pixelColor(240, 100), QColor(50, 0, 255));
+  EXPECT_EQ(image.pixelColor(100, 30), QColor(Qt::white));
+  // 3 receptions over 4 minutes round to 1 a minute: the average line at the top, in black.
+  EXPECT_EQ(image.pixelColor(100, 40), QColor(Qt::black));
+  EXPECT_EQ(image.pixelColor(100, 100), QColor(Qt::white));
+  EXPECT_EQ(image.pixelColor(850, 540), QColor(Qt::black));  // the level base line past the bars
+}
+
+TEST_F(GraphCommandTest, SvgAndPdfHoldTheTitles) {
+  const std::filesystem::path svg = dir / "graph.svg";
+  ASSERT_EQ(Run({log.string(), "--tx", "1234", "--interval", "5", "--output", svg.string()}), 0);
+  std::stringstream text;
+  text << std::ifstream(svg).rdbuf();
+  EXPECT_NE(text.str().find(">Количество приемов за 1 мин.</text>"), std::string::npos);
+  EXPECT_NE(text.str().find(">Относительный уровень сигнала, dB</text>"), std::string::npos);
+
+  const std::filesystem::path pdf = dir / "graph.pdf";
+  ASSERT_EQ(Run({log.string(), "--tx", "1234", "--interval", "5", "--output", pdf.string()}), 0)
+      << err.str();
+  std::ifstream file(pdf, std::ios::binary);
+  std::string magic(4, '\0');
+  file.read(magic.data(), 4);
+  EXPECT_EQ(magic, "%PDF");
+  if (std::system("command -v pdftotext > /dev/null") != 0) GTEST_SKIP() << "pdftotext is missing";
+  const std::filesystem::path txt = dir / "graph.txt";
+  ASSERT_EQ(std::system(("pdftotext '" + pdf.string() + "' '" + txt.string() + "'").c_str()), 0);
+  std::stringstream printed;
+  printed << std::ifstream(txt).rdbuf();
+  // Paper names the chosen interval.
+  EXPECT_NE(printed.str().find("Количество приемов за 5 мин."), std::string::npos) << printed.str();
+  EXPECT_NE(printed.str().find("-110"), std::string::npos);
+  EXPECT_NE(printed.str().find("10:00"), std::string::npos);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -54,6 +55,9 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   choosePrinter = [this](QPrinter& printer) {
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
+  };
+  showError = [this](const QString& text) {
+    QMessageBox::warning(this, UiText(strings::kErrorCaption), text);
   };
 
   auto* placeholder = Place<QLabel>(this, 233, 14, 0, 578, 396);
@@ -129,8 +133,9 @@ void Graphic::OnOpen() {
     request.transmitter = transmitterEdit->text().left(5).toStdString();
     request.firstText = firstEdit->text().left(11).toStdString();
     request.lastText = lastEdit->text().left(11).toStdString();
-    // A file that cannot be read ends the load silently, with empty bins.
-    drawing->LoadLog(path, request);
+    // A file that cannot be read leaves empty bins, and the user is told why.
+    std::string error;
+    if (!drawing->LoadLog(path, request, error)) showError(QString::fromStdString(error));
   }
   drawing->Render();
 }

@@ -25,6 +25,7 @@ class Graphic : public QWidget {
   // The page's dialogs, replaceable so tests can answer them.
   std::function<QString()> chooseLogFile;        // an existing file, or empty when cancelled
   std::function<bool(QPrinter&)> choosePrinter;  // false when the user cancels
+  std::function<void(const QString&)> showError;  // a message with caption "Ошибка!"
 
   void OnInitDialog();
   void OnOpen();

@@ -25,8 +25,7 @@ void PaintGraphic::SelectFont(int index) {
   font = index == 0 ? GraphFont::kNormal : GraphFont::kSmall;
 }
 
-bool PaintGraphic::LoadLog(const QString& path, const LoadRequest& request) {
-  std::string error;
+bool PaintGraphic::LoadLog(const QString& path, const LoadRequest& request, std::string& error) {
   return ::LoadLog(QFile::encodeName(path).toStdString(), request, data, error);
 }
 

@@ -260,12 +260,15 @@ class GraphPageTest : public QObject {
     QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
     QCOMPARE(page.Drawing().data.spanMinutes, 0);
     QVERIFY(!page.Drawing().Picture().drawn);
-    // A name that does not exist: no message, nothing created.
+    // A name that does not exist: a clear message, nothing created.
+    QStringList errors;
+    page.showError = [&](const QString& text) { errors << text; };
     page.chooseLogFile = [&] { return dir.filePath("missing.txt"); };
     page.OnOpen();
     QVERIFY(!QFile::exists(dir.filePath("missing.txt")));
     QCOMPARE(page.Drawing().data.spanMinutes, 0);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith("cannot open " + dir.filePath("missing.txt")), qPrintable(errors[0]));
   }
 
   void printoutNamesTheIntervalOnPaper() {

@@ -10,34 +10,17 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include "dialogcontrols.h"
 #include "dialogunits.h"
 #include "paintgraphic.h"
 #include "stringtable.h"
 #include "uitext.h"
 
+using dialogunits::kComboHeight;
+using dialogunits::Place;
+using dialogunits::PlaceLabel;
+
 namespace {
-
-// A drop-down list's template height (101 units for list 244) is that of its
-// open list; the closed box stands one edit line high.
-constexpr int kComboHeight = 12;
-
-template <typename Widget>
-Widget* Place(QWidget* page, int id, int x, int y, int width, int height) {
-  auto* widget = new Widget(page);
-  widget->setGeometry(dialogunits::Rect(x, y, width, height));
-  if (id > 0) {
-    widget->setObjectName(QString::number(id));
-    widget->setProperty("controlId", id);
-  }
-  return widget;
-}
-
-void PlaceLabel(QWidget* page, const char* text, int x, int y, int width, int height) {
-  auto* label = Place<QLabel>(page, -1, x, y, width, height);
-  label->setText(QString::fromUtf8(text));
-  label->setWordWrap(height > 8);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-}
 
 }  // namespace
 

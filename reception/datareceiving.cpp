@@ -24,11 +24,16 @@
 #include <vector>
 
 #include "cp1251.h"
+#include "dialogcontrols.h"
 #include "dialogunits.h"
 #include "slotprintout.h"
 #include "stringtable.h"
 #include "transmitterlist.h"
 #include "uitext.h"
+
+using dialogunits::kComboHeight;
+using dialogunits::Place;
+using dialogunits::PlaceLabel;
 
 namespace {
 
@@ -59,9 +64,6 @@ constexpr std::array<SlotTemplate, kSlotCount> kSlotTemplates = {{
 constexpr std::array<int, 14> kWindowItems = {102, 115, 116, 117, 106, 107, 108,
                                               109, 110, 118, 119, 120, 122, 123};
 
-// A drop-down list shows one row; the template's height is that of the open list.
-constexpr int kComboHeight = 12;
-
 QString FromBytes(std::string_view bytes) {
   const std::string utf8 = Cp1251ToUtf8(bytes);
   QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -72,26 +74,6 @@ QString FromBytes(std::string_view bytes) {
 std::string ToBytes(const QString& text) {
   const QByteArray utf8 = text.toUtf8();
   return Utf8ToCp1251(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-}
-
-template <typename Widget>
-Widget* Place(QWidget* page, int id, int x, int y, int width, int height) {
-  auto* widget = new Widget(page);
-  widget->setGeometry(dialogunits::Rect(x, y, width, height));
-  if (id > 0) {
-    widget->setObjectName(QString::number(id));
-    widget->setProperty("controlId", id);
-  }
-  return widget;
-}
-
-QLabel* PlaceLabel(QWidget* page, const char* text, int x, int y, int width, int height) {
-  auto* label = Place<QLabel>(page, -1, x, y, width, height);
-  label->setText(QString::fromUtf8(text));
-  // Only labels drawn for several lines wrap.
-  label->setWordWrap(height > 8);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  return label;
 }
 
 // Two tones, 400 Hz for 100 ms then 800 Hz for 50 ms, as a WAV file.

@@ -122,7 +122,7 @@ int RunDemo(int argc, char** argv, double seconds) {
   const int graphed = RunGraphCommand({logPath.string(), "--tx", kDemoNumbers.front(), "--to", to,
                                        "--output", image.string()});
   if (graphed != 0) return graphed;
-  std::printf("graph: %s\n", std::filesystem::absolute(image).c_str());
+  std::printf("graph: %s\n", std::filesystem::absolute(image).lexically_normal().c_str());
 #endif
   return 0;
 }

@@ -123,7 +123,7 @@ TEST(GraphPictureTest, MinuteLabelsOfALongSpanAreThinnedToStayReadable) {
   // Labels of up to four digits at 8 px each and a gap of 8.
   EXPECT_EQ(GraphGeometry::Screen().LabelSpacing(1439), 40);
   EXPECT_EQ(GraphGeometry::Screen().LabelSpacing(180), 32);
-  // Three hours of two-minute bars keep the spec's every 4th bar: 35 px apart.
+  // Three hours of two-minute bars keep the usual every 4th bar: 35 px apart.
   EXPECT_EQ(labels(180, 2, GraphGeometry::Screen(), 250).size(), 23u);
   // The whole day at one minute: every 120 minutes, not every 10.
   const auto day = labels(1439, 1, GraphGeometry::Screen(), 250);
@@ -140,7 +140,7 @@ TEST(GraphPictureTest, MinuteLabelsOfALongSpanAreThinnedToStayReadable) {
         for (std::size_t n = 1; n < found.size(); ++n) {
           EXPECT_GE(found[n].x - found[n - 1].x, geometry.LabelSpacing(span) - 1)
               << span << " " << interval;
-          // Always on a multiple of the spec's step.
+          // Always on a multiple of the usual step.
           EXPECT_EQ(std::stoi(found[n].text) % (interval == 2 ? 8 : 10 * interval), 0);
         }
       }

@@ -1,5 +1,7 @@
 #include "graphcommand.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -207,6 +209,9 @@ bool WriteOutput(const GraphOptions& options, const GraphData& data, const Graph
   return painter.end();
 }
 
+// From this size on a load takes long enough to show its progress.
+constexpr std::uint64_t kProgressFileSize = 64u << 20;
+
 }  // namespace
 
 int RunGraphCommand(const std::vector<std::string>& arguments) {
@@ -223,7 +228,20 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   }
   GraphData data;
   std::string error;
-  if (!LoadLog(options->logFile, options->request, data, error)) {
+  // Large files show how far the load is, on a terminal only.
+  const bool showProgress = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
+  int shownPercent = -1;
+  const LoadProgress progress = [&](std::uint64_t done, std::uint64_t total) {
+    if (total < kProgressFileSize) return;
+    const int percent = static_cast<int>(done * 100 / total);
+    if (percent == shownPercent) return;
+    shownPercent = percent;
+    err << "\rloading " << options->logFile << ": " << percent << "%" << std::flush;
+  };
+  const bool loaded = LoadLog(options->logFile, options->request, data, error,
+                              std::size_t{1} << 20, showProgress ? progress : LoadProgress());
+  if (shownPercent >= 0) err << "\r\033[K" << std::flush;
+  if (!loaded) {
     err << "delvarine graph: " << error << '\n';
     return 1;
   }

@@ -1,6 +1,7 @@
 #include "logloader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -255,13 +256,16 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
 }
 
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
-             std::string& error, std::size_t blockSize) {
+             std::string& error, std::size_t blockSize, const LoadProgress& progress) {
   data.Clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);
     return false;
   }
+  struct stat status {};
+  const std::uint64_t total = fstat(fd, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+  std::uint64_t done = 0;
   LogBinner binner(request, data);
   // Large reads; the unfinished last line moves to the front of the buffer.
   const std::size_t kBlock = blockSize > 0 ? blockSize : 1;
@@ -278,6 +282,8 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
       return false;
     }
     if (n == 0) break;
+    done += static_cast<std::uint64_t>(n);
+    if (progress) progress(done, total);
     const std::size_t filled = kept + static_cast<std::size_t>(n);
     const std::size_t taken = binner.Consume(std::string_view(buffer.data(), filled), false);
     kept = filled - taken;

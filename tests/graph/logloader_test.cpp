@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -293,6 +294,27 @@ TEST(LogLoaderTest, LoadLogReadsAFileAndReportsAMissingOne) {
   EXPECT_NE(error.find("cannot open " + path.string()), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(path));  // nothing is created
   EXPECT_EQ(data.spanMinutes, 0);
+}
+
+TEST(LogLoaderTest, ProgressCountsEveryBlockUpToTheFileSize) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("delvarine-progress-" + std::to_string(getpid()) + ".txt");
+  std::string log = "Start\r\n";
+  for (int i = 0; i < 20; ++i) log += Record(10, 0, i, "P12345678");
+  std::ofstream(path, std::ios::binary) << log;
+  std::vector<std::uint64_t> reported;
+  GraphData data;
+  std::string error;
+  ASSERT_TRUE(LoadLog(path, For("1234"), data, error, 100,
+                      [&](std::uint64_t done, std::uint64_t total) {
+                        EXPECT_EQ(total, log.size());
+                        reported.push_back(done);
+                      }));
+  std::filesystem::remove(path);
+  ASSERT_GE(reported.size(), log.size() / 200);
+  EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+  EXPECT_EQ(reported.back(), log.size());
+  EXPECT_EQ(data.receptionTotal, 20);
 }
 
 TEST(LogLoaderTest, BinaryGarbageLoadsNothingAndStaysInBounds) {

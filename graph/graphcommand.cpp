@@ -11,6 +11,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -232,11 +233,13 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   const bool showProgress = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
   int shownPercent = -1;
   const LoadProgress progress = [&](std::uint64_t done, std::uint64_t total) {
-    if (total < kProgressFileSize) return;
-    const int percent = static_cast<int>(done * 100 / total);
-    if (percent == shownPercent) return;
+    if (total < kProgressFileSize) return true;
+    // A log that is still being written can grow past the size it had.
+    const int percent = static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total);
+    if (percent == shownPercent) return true;
     shownPercent = percent;
     err << "\rloading " << options->logFile << ": " << percent << "%" << std::flush;
+    return true;
   };
   const bool loaded = LoadLog(options->logFile, options->request, data, error,
                               std::size_t{1} << 20, showProgress ? progress : LoadProgress());

@@ -1,6 +1,7 @@
 #include "graphic.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -8,7 +9,9 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <algorithm>
 
 #include "dialogcontrols.h"
 #include "dialogunits.h"
@@ -21,6 +24,10 @@ using dialogunits::Place;
 using dialogunits::PlaceLabel;
 
 namespace {
+
+constexpr int kProgressSteps = 1000;
+// Loads that end sooner never show the dialog.
+constexpr int kProgressDelayMs = 400;
 
 }  // namespace
 
@@ -116,9 +123,28 @@ void Graphic::OnOpen() {
     request.transmitter = transmitterEdit->text().left(5).toStdString();
     request.firstText = firstEdit->text().left(11).toStdString();
     request.lastText = lastEdit->text().left(11).toStdString();
-    // A file that cannot be read leaves empty bins, and the user is told why.
+    // A large log (or a slow disk) shows how far the load is and can be
+    // cancelled; the events handled between blocks keep the window drawn.
+    // The dialog is window-modal, so nothing on the page changes meanwhile.
+    QProgressDialog progress(QString::fromUtf8("Загрузка журнала…"), QString::fromUtf8("Отмена"), 0,
+                             kProgressSteps, this);
+    progress.setObjectName(QStringLiteral("loadProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setAutoReset(false);
+    const LoadProgress step = [&progress](std::uint64_t done, std::uint64_t total) {
+      // A log that is still being written can grow past the size it had.
+      const std::uint64_t part = total == 0 ? kProgressSteps : std::min(done, total) * kProgressSteps / total;
+      progress.setValue(static_cast<int>(part));
+      QCoreApplication::processEvents();
+      return !progress.wasCanceled();
+    };
+    // A file that cannot be read leaves empty bins, and the user is told
+    // why; a cancelled load leaves them empty without a word.
     std::string error;
-    if (!drawing->LoadLog(path, request, error)) showError(QString::fromStdString(error));
+    if (!drawing->LoadLog(path, request, error, step) && !progress.wasCanceled()) {
+      showError(QString::fromStdString(error));
+    }
   }
   drawing->Render();
 }

@@ -283,7 +283,12 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
     }
     if (n == 0) break;
     done += static_cast<std::uint64_t>(n);
-    if (progress) progress(done, total);
+    if (progress && !progress(done, total)) {
+      error = "loading " + path.string() + " was cancelled";
+      ::close(fd);
+      data.Clear();
+      return false;
+    }
     const std::size_t filled = kept + static_cast<std::size_t>(n);
     const std::size_t taken = binner.Consume(std::string_view(buffer.data(), filled), false);
     kept = filled - taken;

@@ -64,12 +64,14 @@ class LogBinner {
   long long bin = 0;
 };
 
-// Told after every block: bytes read so far and the file's size.
-using LoadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+// Told after every block: bytes read so far and the file's size. Returning
+// false stops the load.
+using LoadProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 // Clears `data` and loads the log at `path` into it, reading `blockSize`
 // bytes at a time. False, with `error` naming the file and the reason, when
-// it cannot be opened or read; `data` is then left cleared. Creates nothing.
+// it cannot be opened or read, or when `progress` stopped it; `data` is then
+// left cleared. Creates nothing.
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
              std::string& error, std::size_t blockSize = std::size_t{1} << 20,
              const LoadProgress& progress = {});

@@ -25,8 +25,10 @@ void PaintGraphic::SelectFont(int index) {
   font = index == 0 ? GraphFont::kNormal : GraphFont::kSmall;
 }
 
-bool PaintGraphic::LoadLog(const QString& path, const LoadRequest& request, std::string& error) {
-  return ::LoadLog(QFile::encodeName(path).toStdString(), request, data, error);
+bool PaintGraphic::LoadLog(const QString& path, const LoadRequest& request, std::string& error,
+                           const LoadProgress& progress) {
+  return ::LoadLog(QFile::encodeName(path).toStdString(), request, data, error,
+                   std::size_t{1} << 20, progress);
 }
 
 void PaintGraphic::Render(bool show) {

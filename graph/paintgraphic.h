@@ -23,11 +23,11 @@ class PaintGraphic : public QWidget {
 
   // Empty bins, nothing to draw (the first step of every load).
   void ClearBins();
-  // Loads the log at `path` into the bins. False when it cannot be opened or
-  // read; the bins are then empty.
-  // Loads the log at `path` into the bins. False with `error` naming the file
-  // and the reason when it cannot be read.
-  bool LoadLog(const QString& path, const LoadRequest& request, std::string& error);
+  // Loads the log at `path` into the bins, telling `progress` after every
+  // block. False with `error` naming the file and the reason when it cannot
+  // be read or `progress` stopped it; the bins are then empty.
+  bool LoadLog(const QString& path, const LoadRequest& request, std::string& error,
+               const LoadProgress& progress = {});
   // Draws the picture of the bins with the page's current choices and writes
   // the rate into the page's "TX/min" edit; `show` also makes the window
   // visible. Nothing but the white ground while nothing is loaded.

@@ -5,10 +5,12 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <fstream>
 
@@ -261,6 +263,53 @@ class GraphPageTest : public QObject {
     QCOMPARE(page.Drawing().data.spanMinutes, 0);
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].startsWith("cannot open " + dir.filePath("missing.txt")), qPrintable(errors[0]));
+  }
+
+  void largeLogsLoadWithTheWindowResponsiveAndCanBeCancelled() {
+    // 16 MiB: sixteen blocks, with the page's events handled between them.
+    const QString bigPath = dir.filePath("big.txt");
+    const std::string line = FormatLogLine(TimeStamp({2026, 3, 1, 10, 0, 0, 0}) + "P1234567A\r\n");
+    const int lines = (16 << 20) / static_cast<int>(line.size());
+    {
+      std::ofstream log(bigPath.toStdString(), std::ios::binary);
+      for (int i = 0; i < lines; ++i) log << line;
+    }
+    Graphic page;
+    page.show();
+    page.chooseLogFile = [&] { return bigPath; };
+    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    QStringList errors;
+    page.showError = [&](const QString& text) { errors << text; };
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(0);
+    page.OnOpen();
+    QVERIFY2(ticks >= 8, qPrintable(QString::number(ticks)));
+    GraphData direct;
+    std::string error;
+    LoadRequest request;
+    request.transmitter = "1234";
+    QVERIFY(LoadLog(bigPath.toStdString(), request, direct, error));
+    QCOMPARE(page.Drawing().data.receptionTotal, direct.receptionTotal);
+    QVERIFY(page.Drawing().data.receptionCounts == direct.receptionCounts);
+    QVERIFY(page.Drawing().Picture().drawn);
+
+    // "Отмена" during the load: empty bins, nothing drawn, no message.
+    bool cancelled = false;
+    connect(&ticker, &QTimer::timeout, [&] {
+      auto* progress = page.findChild<QProgressDialog*>(QStringLiteral("loadProgress"));
+      if (progress != nullptr && !cancelled) {
+        cancelled = true;
+        progress->cancel();
+      }
+    });
+    page.OnOpen();
+    QVERIFY(cancelled);
+    QCOMPARE(page.Drawing().data.receptionTotal, 0);
+    QVERIFY(!page.Drawing().Picture().drawn);
+    QVERIFY(errors.isEmpty());
+    QVERIFY(page.findChild<QProgressDialog*>(QStringLiteral("loadProgress")) == nullptr);
   }
 
   void printoutNamesTheIntervalOnPaper() {

@@ -19,6 +19,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -271,7 +272,12 @@ void DataReceiving::OnInitPage() {
 void DataReceiving::LoadTransmitterList() {
   const TransmitterList list = ::LoadTransmitterList(transmitterListPath);
   ShowTransmitters(list.numbers);
-  if (!list.problem.empty()) qWarning("%s", list.problem.c_str());
+  // Told once the window is up; the page is usable with the numbers read.
+  transmitterListDamaged = !list.problem.empty();
+  if (transmitterListDamaged) {
+    const QString problem = QString::fromStdString(list.problem);
+    QTimer::singleShot(0, this, [this, problem] { ShowError(problem); });
+  }
 }
 
 void DataReceiving::ShowTransmitters(const std::vector<std::string>& numbers) {
@@ -283,8 +289,22 @@ void DataReceiving::ShowTransmitters(const std::vector<std::string>& numbers) {
 void DataReceiving::SaveTransmitterList() {
   std::vector<std::string> edits;
   for (const Slot& slot : slotWidgets) edits.push_back(ToBytes(slot.numberEdit->text()));
+  if (transmitterListDamaged) {
+    // What could not be read is not thrown away with the new list.
+    std::filesystem::path aside = transmitterListPath;
+    aside += ".bad";
+    std::error_code ec;
+    std::filesystem::remove_all(aside, ec);
+    std::filesystem::rename(transmitterListPath, aside, ec);
+    if (ec) {
+      ShowError(QString::fromStdString("cannot keep " + transmitterListPath.string() + " as " +
+                                       aside.string() + ": " + ec.message()));
+      return;
+    }
+    transmitterListDamaged = false;
+  }
   const std::string problem = ::SaveTransmitterList(transmitterListPath, edits);
-  if (!problem.empty()) qWarning("%s", problem.c_str());
+  if (!problem.empty()) ShowError(QString::fromStdString(problem));
 }
 
 void DataReceiving::LoadPortSetting() {
@@ -347,7 +367,10 @@ void DataReceiving::OnStart() {
     case ReadingSession::StartResult::kStarted:
       return;
     case ReadingSession::StartResult::kPortFailed:
-      ShowError(UiText(strings::kPortBusy));
+      // The message the user knows, with the reason under it: a port that
+      // is missing or is no serial line is not "busy".
+      ShowError(UiText(strings::kPortBusy) + QStringLiteral("\n\n") +
+                QString::fromStdString(session.LastError()));
       // The rounding selector and Print stay locked until the next Stop.
       startButton->setEnabled(true);
       stopButton->setEnabled(false);

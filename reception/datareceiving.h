@@ -68,6 +68,8 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   bool beepOnEighth = false;
   // tx.txt, fixed at start-up so a later change of directory cannot move it.
   std::filesystem::path transmitterListPath;
+  // tx.txt could not be read whole at start-up: kept aside before the save.
+  bool transmitterListDamaged = false;
 
  signals:
   // The line was lost (true) or is back (false); `reason` says why.

@@ -23,6 +23,12 @@ bool IsNumberCharacter(char c) {
 
 TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
   TransmitterList list;
+  std::error_code folder;
+  if (std::filesystem::is_directory(path, folder)) {
+    // A stream opens a folder and reads nothing from it, without an error.
+    list.problem = "cannot read " + path.string() + ": it is a folder";
+    return list;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     std::error_code ec;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,7 +14,8 @@
 // A receiver inside the process: a pseudo-terminal whose other side a thread
 // feeds with simulated receptions, `linesPerSecond` of them, while a reader
 // holds the line open at 2400 bit/s. Lines sent to nobody are dropped, as a
-// real receiver's are.
+// real receiver's are. With `linesPerSecond` 0 it floods: every line as soon
+// as the line's buffer takes it, none dropped.
 class SimulatedReceiver {
  public:
   SimulatedReceiver(ReceiverSimulator::Options options, double linesPerSecond);
@@ -33,6 +36,9 @@ class SimulatedReceiver {
 
  private:
   void Send();
+  void Flood();
+  bool ReaderListening();
+  bool Stopping();
 
   ReceiverSimulator simulator;
   double interval;
@@ -44,4 +50,5 @@ class SimulatedReceiver {
   std::condition_variable wake;
   bool stopping = false;
   std::vector<long long> sent;  // per transmitter, guarded by `mutex`
+  std::optional<std::chrono::steady_clock::time_point> listeningSince;  // sender thread only
 };

@@ -89,6 +89,15 @@ TEST_F(TransmitterListTest, RoundTripKeepsEightNumbers) {
   EXPECT_EQ(LoadTransmitterList(file).numbers, numbers);
 }
 
+TEST_F(TransmitterListTest, AFolderNamedTxTxtIsReportedAndNotReplaced) {
+  std::filesystem::create_directory(file);
+  const TransmitterList list = LoadTransmitterList(file);
+  EXPECT_TRUE(list.numbers.empty());
+  EXPECT_EQ(list.problem, "cannot read " + file.string() + ": it is a folder");
+  EXPECT_NE(SaveTransmitterList(file, {"1234"}), "");
+  EXPECT_TRUE(std::filesystem::is_directory(file));
+}
+
 TEST_F(TransmitterListTest, SaveFailureIsReported) {
   const std::string problem = SaveTransmitterList(dir / "missing" / "tx.txt", {"1234"});
   EXPECT_NE(problem.find("missing"), std::string::npos) << problem;

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +58,16 @@ std::string ReadFile(const std::filesystem::path& path) {
   std::stringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+// Resident memory of this process.
+long long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with("VmRSS:")) return std::stoll(line.substr(6));
+  }
+  return 0;
 }
 
 std::vector<std::filesystem::path> LogFiles(const QString& directory) {
@@ -234,7 +246,9 @@ class WindowTest : public QObject {
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors[0], QString::fromUtf8("Соединение не может быть установлено, поскольку порт занят."));
+    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Соединение не может быть установлено, поскольку порт занят.\n\n")),
+             qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains(device), qPrintable(errors[0]));
     ExpectControls(true, false, true, false, false);
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
@@ -248,6 +262,172 @@ class WindowTest : public QObject {
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].startsWith("cannot create " + workDir.path() + "/no-such-folder/"), qPrintable(errors[0]));
     ExpectControls(true, false, true, true, true);
+  }
+
+  void badSettingsAreReportedAndThePageStaysUsable() {
+    // A stored device that does not exist, and one that is no serial line.
+    const QString plainFile = workDir.path() + "/plain-file";
+    std::ofstream(plainFile.toStdString()) << "not a terminal\n";
+    for (const QString& path : {workDir.path() + "/no-such-tty", plainFile}) {
+      frame.reset();
+      QSettings().setValue(QStringLiteral("Devices/COM1"), path);
+      OpenFrame();
+      errors.clear();
+      Page().OnStart();
+      QVERIFY(!Page().IsReading());
+      QCOMPARE(errors.size(), 1);
+      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Соединение не может быть установлено")), qPrintable(errors[0]));
+      QVERIFY2(errors[0].contains(path), qPrintable(errors[0]));
+      ExpectControls(true, false, true, false, false);
+    }
+    // Pointed at the receiver, the same page reads at once.
+    Page().session.port.ports.Configure(1, device.toStdString());
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+    Page().OnStop();
+
+    // A log folder that is a file.
+    errors.clear();
+    Page().session.logDir = plainFile.toStdString();
+    Page().OnStart();
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains("Not a directory"), qPrintable(errors[0]));
+    ExpectControls(true, false, true, true, true);
+  }
+
+  void damagedTransmitterListIsReportedAndKeptAside() {
+    const std::string binary("A642\r\n\x00\x01\xff\xfe\x7f\x10", 12);
+    for (bool folder : {false, true}) {
+      frame.reset();
+      std::filesystem::remove_all("tx.txt");
+      std::filesystem::remove_all("tx.txt.bad");
+      if (folder) {
+        std::filesystem::create_directory("tx.txt");
+      } else {
+        std::ofstream("tx.txt", std::ios::binary) << binary;
+      }
+      OpenFrame();
+      errors.clear();
+      // Told once the window is up, with the line or the reason.
+      QTRY_COMPARE(errors.size(), 1);
+      QVERIFY2(errors[0].contains(folder ? "it is a folder" : "tx.txt: line 2"), qPrintable(errors[0]));
+      QCOMPARE(Control<QLineEdit>(210)->text(), folder ? QString() : QStringLiteral("A642"));
+      Control<QLineEdit>(208)->setText(QStringLiteral("C115"));
+      frame->close();
+      QCOMPARE(errors.size(), 1);
+      // The new list is saved; what could not be read is kept beside it.
+      QCOMPARE(ReadFile("tx.txt"), std::string(folder ? "C115\r\n" : "A642\r\nC115\r\n"));
+      if (folder) {
+        QVERIFY(std::filesystem::is_directory("tx.txt.bad"));
+      } else {
+        QCOMPARE(ReadFile("tx.txt.bad"), binary);
+      }
+    }
+  }
+
+  void lostLineShowsInTheTitleAndReadingGoesOnWhenItReturns() {
+    // The device as a link, as udev names a USB adapter; it goes with the line.
+    const std::filesystem::path link = workDir.path().toStdString() + "/ttyReceiver";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(device.toStdString(), link);
+    Page().session.port.ports.Configure(1, link.string());
+    frame->show();
+    const QString title = frame->windowTitle();
+    Page().OnStart();
+    Send("P11111111\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P11111111"));
+
+    std::filesystem::remove(link);
+    ::close(master);
+    ::close(slave);
+    master = slave = -1;
+    QTRY_VERIFY(frame->windowTitle().startsWith(title + QString::fromUtf8(" — нет связи: ")));
+    QVERIFY(Page().IsReading());
+
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    std::filesystem::create_symlink(name, link.string() + ".new");
+    std::filesystem::rename(link.string() + ".new", link);
+    QTRY_COMPARE_WITH_TIMEOUT(frame->windowTitle(), title, 10000);
+    Send("P22222222\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P22222222"));
+    Page().OnStop();
+
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    const std::string log = ReadFile(files[0]);
+    QVERIFY(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1111  1 111\n"
+                            "10 : 15 : 07 : 042 P 2222  2 222\nEnd\r\n"));
+  }
+
+  void floodLosesNoLineAndTheWindowStaysResponsive() {
+    // As fast as the reader takes the lines, for a minute (shorter on request).
+    const int seconds = qEnvironmentVariableIsSet("DELVARINE_FLOOD_SECONDS")
+                            ? qEnvironmentVariableIntValue("DELVARINE_FLOOD_SECONDS")
+                            : 60;
+    ReceiverSimulator::Options options;
+    options.numbers = {"1234", "A642"};
+    options.form = ReceiverSimulator::Form::kMixed;
+    SimulatedReceiver receiver(options, 0);
+    std::string error;
+    QVERIFY2(receiver.Start(error), error.c_str());
+    Page().session.port.ports.Configure(1, receiver.DevicePath());
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    frame->show();
+    const long long rssAtStart = ResidentKiB();
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestStall = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] {
+      longestStall = std::max(longestStall, sinceTick.restart());
+    });
+    ticker.start(10);
+    int mostMonitorLines = 0;
+    QElapsedTimer flood;
+    flood.start();
+    while (flood.elapsed() < seconds * 1000) {
+      QTest::qWait(50);
+      mostMonitorLines = std::max(mostMonitorLines, Control<QPlainTextEdit>(203)->blockCount());
+    }
+    ticker.stop();
+    receiver.Stop();
+    const std::vector<long long> sent = receiver.Sent();
+    const auto counted = [&](std::size_t slot) {
+      long long total = 0;
+      for (int count : Page().session.statistics.gapCount[slot]) total += count;
+      for (int count : Page().session.statistics.longGapCount[slot]) total += count;
+      return total;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(counted(0) + counted(1), sent[0] + sent[1], 30000);
+    QCOMPARE(counted(0), sent[0]);
+    const long long rssAtEnd = ResidentKiB();
+    Page().OnStop();
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    const std::string log = ReadFile(files[0]);
+    long long logged = 0;
+    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1)) ++logged;
+    QCOMPARE(logged, sent[0] + sent[1]);
+    qInfo("flood: %lld lines in %d s, monitor at most %d lines, longest stall %lld ms, "
+          "resident %lld KiB -> %lld KiB",
+          sent[0] + sent[1], seconds, mostMonitorLines, longestStall, rssAtStart, rssAtEnd);
+    QVERIFY(sent[0] + sent[1] > 1000);
+    QVERIFY2(mostMonitorLines <= 302, qPrintable(QString::number(mostMonitorLines)));
+    // The window never hangs: the event loop keeps turning within a second
+    // or two even on a slow, instrumented build.
+    QVERIFY2(longestStall < 2000, qPrintable(QString::number(longestStall)));
+#ifndef DELVARINE_UNDER_SANITIZER
+    // Bounded: the waiting lines are capped, the monitor emptied.
+    QVERIFY2(rssAtEnd - rssAtStart < 256 * 1024, qPrintable(QString::number(rssAtEnd - rssAtStart)));
+#endif
   }
 
   void slotsCountEveryLineTheSimulatorSends() {

@@ -20,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -39,6 +40,7 @@ using dialogunits::PlaceLabel;
 namespace {
 
 constexpr char kPortSettingKey[] = "Delvarine Com-port";
+constexpr std::chrono::milliseconds kDrainSlice{20};
 constexpr int kSelectablePorts = 4;
 
 // The places of one slot's controls, in dialog units.
@@ -463,8 +465,11 @@ QWidget* DataReceiving::Control(int id) const {
 void DataReceiving::ShowError(const QString& text) { showError(text); }
 
 void DataReceiving::DrainLines() {
-  session.DrainLines();
+  // A slice of the event loop at a time, so that a flood of lines cannot
+  // keep the window from painting and answering; the rest comes next turn.
+  const bool more = session.DrainLines(kDrainSlice);
   FlushDisplay();
+  if (more) QMetaObject::invokeMethod(this, [this] { DrainLines(); }, Qt::QueuedConnection);
 }
 
 void DataReceiving::FlushDisplay() {

@@ -44,18 +44,31 @@ ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath)
   return StartResult::kStarted;
 }
 
-void ReadingSession::DrainLines() {
-  if (!run) return;
-  for (const CompletedLine& line : run->TakeLines()) {
-    const std::string_view stamped = line.stamped;
-    // The record is the line without its last two bytes, normally CR LF.
-    const std::string_view record = stamped.substr(0, stamped.size() >= 2 ? stamped.size() - 2 : 0);
-    const unsigned counted = statistics.ProcessRecord(record, line.completedAt, controls);
-    if (counted != 0) events.Counted(counted);
-    events.AppendMonitor(stamped);
-    if (++lineCounter == kMonitorLines) {
-      lineCounter = 0;
-      events.ClearMonitor();
+bool ReadingSession::DrainLines(std::chrono::steady_clock::duration budget) {
+  if (!run) return false;
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point start = Steady::now();
+  const Steady::time_point deadline =
+      budget >= Steady::time_point::max() - start ? Steady::time_point::max() : start + budget;
+  for (;;) {
+    if (backlogNext == backlog.size()) {
+      backlog = run->TakeLines();
+      backlogNext = 0;
+      if (backlog.empty()) return false;
+    }
+    while (backlogNext < backlog.size()) {
+      const CompletedLine& line = backlog[backlogNext++];
+      const std::string_view stamped = line.stamped;
+      // The record is the line without its last two bytes, normally CR LF.
+      const std::string_view record = stamped.substr(0, stamped.size() >= 2 ? stamped.size() - 2 : 0);
+      const unsigned counted = statistics.ProcessRecord(record, line.completedAt, controls);
+      if (counted != 0) events.Counted(counted);
+      events.AppendMonitor(stamped);
+      if (++lineCounter == kMonitorLines) {
+        lineCounter = 0;
+        events.ClearMonitor();
+      }
+      if (Steady::now() >= deadline) return true;
     }
   }
 }
@@ -79,6 +92,8 @@ void ReadingSession::Finish(bool keep) {
     }
     run.reset();
   }
+  backlog.clear();
+  backlogNext = 0;
   logPath.clear();
   statistics.StampStopTime(clock.Now(), controls);
 }
@@ -88,6 +103,8 @@ void ReadingSession::Abandon() {
   run->Stop();
   port.Close();
   run.reset();
+  backlog.clear();
+  backlogNext = 0;
   logFile.Close();
   logPath.clear();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "localtime.h"
 #include "logfile.h"
@@ -40,7 +42,9 @@ class ReadingSession {
   StartResult Start(const std::string& devicePath = {});
 
   // Takes the lines the reader has handed over: statistics, then monitor.
-  void DrainLines();
+  // Stops after about `budget`, so that a flood cannot hold a window's event
+  // loop; true when lines are still waiting, and then it is called again.
+  bool DrainLines(std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max());
 
   // Ends the reader, purges and closes the line, and takes the last lines.
   void Halt();
@@ -66,6 +70,9 @@ class ReadingSession {
   ReadingEvents& events;
   LogFile logFile;
   std::unique_ptr<ReadingRun> run;
+  // Lines taken from the reader and not handled yet, from `backlogNext` on.
+  std::vector<CompletedLine> backlog;
+  std::size_t backlogNext = 0;
   int lineCounter = 0;
   std::string lastError;
 };

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <regex>
+#include <thread>
 
 #include "../serial/ptypair.h"
 #include "readerdoubles.h"
@@ -282,6 +283,38 @@ TEST_F(ReadingSessionTest, FullDiskIsReportedOnceWhileReadingGoesOn) {
   session.Halt();
   session.Finish(true);
   EXPECT_TRUE(ReadFile(path).starts_with(before + "End\r\n    1234    1111    \r\n00  8 "));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ReadingSessionTest, ABudgetedDrainTakesLinesInSlicesAndLosesNone) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted)
+      << session.LastError();
+  ASSERT_TRUE(pty.Send(Lines(50, "P12345678\r\n")));
+  // With no time to spare every call handles one line and says more wait.
+  int calls = 0;
+  ASSERT_TRUE(signal.WaitFor(
+      [&] {
+        while (session.DrainLines(0s)) ++calls;
+        return events.appended - 1 >= 50;
+      },
+      10s));
+  EXPECT_GE(calls, 40);
+  EXPECT_EQ(events.appended - 1, 50);
+  // Lines taken but not handled yet are handled by Halt.
+  ASSERT_TRUE(pty.Send(Lines(20, "P11112222\r\n")));
+  // Logged by the reader: "Start" and 70 record lines of 33 bytes.
+  const std::filesystem::path log = session.logPath;
+  for (int i = 0; i < 1000 && std::filesystem::file_size(log) < 7 + 70 * 33; ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_EQ(std::filesystem::file_size(log), 7u + 70 * 33);
+  EXPECT_TRUE(session.DrainLines(0s));
+  session.Halt();
+  EXPECT_EQ(events.appended - 1, 70);
+  session.Finish(true);
 }
 
 }  // namespace

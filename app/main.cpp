@@ -1,7 +1,10 @@
 #ifdef DELVARINE_WITH_WINDOW
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QThread>
+#include <QTranslator>
 
 #include "datareceiving.h"
 #include "dialogunits.h"
@@ -57,6 +60,13 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers
   QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
   QCoreApplication::setApplicationName(QStringLiteral("Delvarine"));
   QApplication::setFont(dialogunits::DialogFont());
+  // Qt's own dialogs (files, printers) in Russian too, where Debian's
+  // translations are installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTexts);
+  }
 
   AppModule module;
   module.StartShutdownMonitor([] {
@@ -90,6 +100,9 @@ bool HasDisplay() {
 int RunDemo(int argc, char** argv, double seconds) {
   ReceiverSimulator::Options options;
   options.numbers = kDemoNumbers;
+  // Both forms of the receiver: the long one carries the identifier that the
+  // graph page asks for first (0A642).
+  options.form = ReceiverSimulator::Form::kMixed;
   SimulatedReceiver receiver(options, 4.0);
   std::string error;
   if (!receiver.Start(error)) {

@@ -124,8 +124,12 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
   setObjectName(QStringLiteral("201"));
   resize(dialogunits::X(632), dialogunits::Y(425));
   askSaveFiles = [this] {
-    return QMessageBox::question(this, QString(), UiText(strings::kSaveFiles),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QString(), UiText(strings::kSaveFiles),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    // The answers in the interface's language, whatever Qt's own is.
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("Да"));
+    box.button(QMessageBox::No)->setText(QString::fromUtf8("Нет"));
+    return box.exec() == QMessageBox::Yes;
   };
   showError = [this](const QString& text) {
     QMessageBox::warning(this, UiText(strings::kErrorCaption), text);
@@ -487,7 +491,11 @@ void DataReceiving::FlushDisplay() {
   }
   for (Slot& slot : slotWidgets) {
     if (slot.pendingLevel) slot.levelBox->setText(FromBytes(*slot.pendingLevel));
-    if (slot.pendingLastLine) slot.lastLineBox->setText(FromBytes(*slot.pendingLastLine));
+    if (slot.pendingLastLine) {
+      slot.lastLineBox->setText(FromBytes(*slot.pendingLastLine));
+      // The time first, as the box is narrower than a long record.
+      slot.lastLineBox->setCursorPosition(0);
+    }
     if (slot.columnPending) slot.columnBox->setPlainText(FromBytes(slot.columnBytes));
     slot.pendingLevel.reset();
     slot.pendingLastLine.reset();

@@ -8,6 +8,7 @@
 
 #include "datareceiving.h"
 #include "dialogunits.h"
+#include "endsignals.h"
 #include "mainframe.h"
 #endif
 #include <chrono>
@@ -75,6 +76,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers
   {
     MainFrame frame;
     frame.ReadingPage().ShowTransmitters(demoNumbers);
+    const EndSignals endSignals([&frame](int) { frame.EndOnSignal(); });
     frame.exec();
     // The pause before the window objects go, as the program always made it.
     QThread::msleep(1000);

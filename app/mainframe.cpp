@@ -90,6 +90,11 @@ void MainFrame::OnClose() {
   done(0);
 }
 
+void MainFrame::EndOnSignal() {
+  readingPage->StopAndKeep();
+  OnClose();
+}
+
 void MainFrame::ShowLineState(bool lost, const QString& reason) {
   // The title says when the line is gone, and stops saying it once it is back.
   setWindowTitle(lost ? title + QString::fromUtf8(" — нет связи: ") + reason : title);

@@ -20,6 +20,9 @@ class MainFrame : public QDialog {
   void OnTabSelChange();
   // Saves tx.txt, ends a running reading without a question and ends the window.
   void OnClose();
+  // SIGINT or SIGTERM: a running reading ends as Stop answered "Yes" would,
+  // then the window closes.
+  void EndOnSignal();
 
   DataReceiving& ReadingPage() { return *readingPage; }
   QWidget& GraphPage() { return *graphPage; }

@@ -390,12 +390,15 @@ void DataReceiving::OnStart() {
   }
 }
 
-void DataReceiving::OnStop() {
+void DataReceiving::OnStop() { FinishReading(std::nullopt); }
+
+void DataReceiving::StopAndKeep() { FinishReading(true); }
+
+void DataReceiving::FinishReading(std::optional<bool> keep) {
   if (!session.IsReading()) return;
   session.Halt();
   FlushDisplay();
-  const bool keep = askSaveFiles();
-  session.Finish(keep);
+  session.Finish(keep ? *keep : askSaveFiles());
   FlushDisplay();
   UnlockControls();
 }

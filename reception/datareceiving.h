@@ -41,6 +41,8 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void OnInitPage();
   void OnStart();
   void OnStop();
+  // Ends a running reading as Stop answered "Yes" would, without asking.
+  void StopAndKeep();
   // Ends a running reading without a question, keeping every line logged.
   void OnClosePage();
   void OnPortSelected(int index);
@@ -76,6 +78,8 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void LineStateChanged(bool lost, const QString& reason);
 
  private:
+  // Stop's steps; `keep` is asked when not given.
+  void FinishReading(std::optional<bool> keep);
   struct Slot {
     QLineEdit* numberEdit = nullptr;
     QLineEdit* lastLineBox = nullptr;

@@ -5,6 +5,8 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +30,7 @@
 
 #include "datareceiving.h"
 #include "dialogunits.h"
+#include "endsignals.h"
 #include "mainframe.h"
 #include "serialport.h"
 #include "simulatedreceiver.h"
@@ -533,6 +536,31 @@ class WindowTest : public QObject {
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
     QCOMPARE(ReadFile(files[0]), std::string("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"));
+  }
+
+  void endSignalFinishesTheLogAsAStopKeepingItAndCloses() {
+    for (int number : {SIGTERM, SIGINT}) {
+      frame.reset();
+      for (const auto& file : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(file);
+      questions = 0;
+      OpenFrame();
+      const EndSignals endSignals([this](int) { frame->EndOnSignal(); });
+      frame->show();
+      Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+      Page().OnStart();
+      Send("P12345678\r\n");
+      QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+      QCOMPARE(::raise(number), 0);
+      QTRY_VERIFY(!frame->isVisible());
+      QVERIFY(!Page().IsReading());
+      QCOMPARE(questions, 0);
+      const auto files = LogFiles(workDir.path() + "/run");
+      QCOMPARE(files.size(), 1u);
+      const std::string log = ReadFile(files[0]);
+      QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
+               log.c_str());
+      QVERIFY(QFile::exists(workDir.path() + "/run/tx.txt"));
+    }
   }
 
   void transmitterListIsReadAtStartAndWrittenAtClose() {

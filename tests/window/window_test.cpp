@@ -545,13 +545,14 @@ class WindowTest : public QObject {
       questions = 0;
       OpenFrame();
       const EndSignals endSignals([this](int) { frame->EndOnSignal(); });
-      frame->show();
+      bool closed = false;
+      connect(frame.get(), &QDialog::finished, [&] { closed = true; });
       Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
       Page().OnStart();
       Send("P12345678\r\n");
       QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
       QCOMPARE(::raise(number), 0);
-      QTRY_VERIFY(!frame->isVisible());
+      QTRY_VERIFY(closed);
       QVERIFY(!Page().IsReading());
       QCOMPARE(questions, 0);
       const auto files = LogFiles(workDir.path() + "/run");

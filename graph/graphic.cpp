@@ -26,8 +26,6 @@ using dialogunits::PlaceLabel;
 namespace {
 
 constexpr int kProgressSteps = 1000;
-// Loads that end sooner never show the dialog.
-constexpr int kProgressDelayMs = 400;
 
 }  // namespace
 
@@ -130,7 +128,7 @@ void Graphic::OnOpen() {
                              kProgressSteps, this);
     progress.setObjectName(QStringLiteral("loadProgress"));
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setMinimumDuration(progressDelayMs);
     progress.setAutoReset(false);
     const LoadProgress step = [&progress](std::uint64_t done, std::uint64_t total) {
       // A log that is still being written can grow past the size it had.

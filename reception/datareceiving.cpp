@@ -30,6 +30,7 @@
 #include "dialogunits.h"
 #include "slotprintout.h"
 #include "stringtable.h"
+#include "threadinbox.h"
 #include "transmitterlist.h"
 #include "uitext.h"
 
@@ -122,6 +123,7 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
     : QWidget(parent),
       session(clock != nullptr ? *clock : systemClock, *this, *this) {
   setObjectName(QStringLiteral("201"));
+  inbox = new ThreadInbox(this);
   resize(dialogunits::X(632), dialogunits::Y(425));
   askSaveFiles = [this] {
     QMessageBox box(QMessageBox::Question, QString(), UiText(strings::kSaveFiles),
@@ -541,31 +543,25 @@ void DataReceiving::Counted(unsigned counted) {
   if (beepOnEighth && (counted & (1u << 7)) != 0) OnBeep();
 }
 
+// Called on the reader's thread: handed to the page's own through the inbox.
 void DataReceiving::LinesReady() {
-  QMetaObject::invokeMethod(this, [this] { DrainLines(); }, Qt::QueuedConnection);
+  inbox->Post([this] { DrainLines(); });
 }
 
 void DataReceiving::LineLost(const std::string& reason) {
-  const QString text = QString::fromStdString(reason);
-  QMetaObject::invokeMethod(this, [this, text] { emit LineStateChanged(true, text); },
-                            Qt::QueuedConnection);
+  inbox->Post([this, reason] { emit LineStateChanged(true, QString::fromStdString(reason)); });
 }
 
 void DataReceiving::LineBack() {
-  QMetaObject::invokeMethod(this, [this] { emit LineStateChanged(false, QString()); },
-                            Qt::QueuedConnection);
+  inbox->Post([this] { emit LineStateChanged(false, QString()); });
 }
 
 void DataReceiving::LogWriteFailed(const std::string& reason) {
-  const QString text = QString::fromStdString(reason);
-  QMetaObject::invokeMethod(
-      this,
-      [this, text] {
-        // Reported once per run, without stopping the reading.
-        auto* box = new QMessageBox(QMessageBox::Warning, UiText(strings::kErrorCaption), text,
-                                    QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-      },
-      Qt::QueuedConnection);
+  inbox->Post([this, reason] {
+    // Reported once per run, without stopping the reading.
+    auto* box = new QMessageBox(QMessageBox::Warning, UiText(strings::kErrorCaption),
+                                QString::fromStdString(reason), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  });
 }

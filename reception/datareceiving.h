@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPrinter;
 class QProcess;
 class QPushButton;
+class ThreadInbox;
 
 // The reading page: the port, Start and Stop, the reception monitor and the
 // eight transmitter slots. The reader runs on its own thread; every control is
@@ -128,5 +129,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
 
   QString pendingMonitor;
   bool monitorClearPending = false;
+  // The reader thread's news, run on the page's thread.
+  ThreadInbox* inbox = nullptr;
   QProcess* beepPlayer = nullptr;
 };

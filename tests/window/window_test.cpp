@@ -122,6 +122,32 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QPushButton>(223)->isEnabled(), print);
   }
 
+  // Receptions counted in a slot's gap tables.
+  long long CountedInSlot(std::size_t slot) {
+    long long total = 0;
+    for (int count : Page().session.statistics.gapCount[slot]) total += count;
+    for (int count : Page().session.statistics.longGapCount[slot]) total += count;
+    return total;
+  }
+  static long long LoggedReceptions(const std::string& log) {
+    long long logged = 0;
+    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1)) ++logged;
+    return logged;
+  }
+  // Transmitters 1234 and A642 in both forms of the receiver.
+  static ReceiverSimulator::Options SimulatorOptions() {
+    ReceiverSimulator::Options options;
+    options.numbers = {"1234", "A642"};
+    options.form = ReceiverSimulator::Form::kMixed;
+    return options;
+  }
+  // COM1 on the simulated receiver, its transmitters in slots 1 and 2.
+  void FollowTwoSimulatedTransmitters(const SimulatedReceiver& receiver) {
+    Page().session.port.ports.Configure(1, receiver.DevicePath());
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+  }
+
   QStringList errors;
   int questions = 0;
   bool answer = true;
@@ -370,15 +396,10 @@ class WindowTest : public QObject {
     const int seconds = qEnvironmentVariableIsSet("DELVARINE_FLOOD_SECONDS")
                             ? qEnvironmentVariableIntValue("DELVARINE_FLOOD_SECONDS")
                             : 60;
-    ReceiverSimulator::Options options;
-    options.numbers = {"1234", "A642"};
-    options.form = ReceiverSimulator::Form::kMixed;
-    SimulatedReceiver receiver(options, 0);
+    SimulatedReceiver receiver(SimulatorOptions(), 0);
     std::string error;
     QVERIFY2(receiver.Start(error), error.c_str());
-    Page().session.port.ports.Configure(1, receiver.DevicePath());
-    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
-    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    FollowTwoSimulatedTransmitters(receiver);
 #ifndef DELVARINE_UNDER_TSAN
     // Painted as on a screen. Qt Gui's own pool threads paint the offscreen
     // window too, and their waits inside the uninstrumented library look
@@ -407,22 +428,14 @@ class WindowTest : public QObject {
     ticker.stop();
     receiver.Stop();
     const std::vector<long long> sent = receiver.Sent();
-    const auto counted = [&](std::size_t slot) {
-      long long total = 0;
-      for (int count : Page().session.statistics.gapCount[slot]) total += count;
-      for (int count : Page().session.statistics.longGapCount[slot]) total += count;
-      return total;
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(counted(0) + counted(1), sent[0] + sent[1], 30000);
-    QCOMPARE(counted(0), sent[0]);
+    QTRY_COMPARE_WITH_TIMEOUT(CountedInSlot(0) + CountedInSlot(1), sent[0] + sent[1], 30000);
+    QCOMPARE(CountedInSlot(0), sent[0]);
     const long long rssAtEnd = ResidentKiB();
     Page().OnStop();
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
     const std::string log = ReadFile(files[0]);
-    long long logged = 0;
-    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1)) ++logged;
-    QCOMPARE(logged, sent[0] + sent[1]);
+    QCOMPARE(LoggedReceptions(log), sent[0] + sent[1]);
     qInfo("flood: %lld lines in %d s, monitor at most %d lines, longest stall %lld ms, "
           "resident %lld KiB -> %lld KiB",
           sent[0] + sent[1], seconds, mostMonitorLines, longestStall, rssAtStart, rssAtEnd);
@@ -438,36 +451,23 @@ class WindowTest : public QObject {
   }
 
   void slotsCountEveryLineTheSimulatorSends() {
-    ReceiverSimulator::Options options;
-    options.numbers = {"1234", "A642"};
-    options.form = ReceiverSimulator::Form::kMixed;
-    SimulatedReceiver receiver(options, 400.0);
+    SimulatedReceiver receiver(SimulatorOptions(), 400.0);
     std::string error;
     QVERIFY2(receiver.Start(error), error.c_str());
-    Page().session.port.ports.Configure(1, receiver.DevicePath());
-    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
-    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    FollowTwoSimulatedTransmitters(receiver);
     Page().OnStart();
     QVERIFY(Page().IsReading());
     QTRY_VERIFY_WITH_TIMEOUT(receiver.Sent()[0] + receiver.Sent()[1] >= 200, 20000);
     receiver.Stop();
     const std::vector<long long> sent = receiver.Sent();
-    const auto counted = [&](std::size_t slot) {
-      long long total = 0;
-      for (int count : Page().session.statistics.gapCount[slot]) total += count;
-      for (int count : Page().session.statistics.longGapCount[slot]) total += count;
-      return total;
-    };
-    QTRY_COMPARE(counted(0), sent[0]);
-    QTRY_COMPARE(counted(1), sent[1]);
+    QTRY_COMPARE(CountedInSlot(0), sent[0]);
+    QTRY_COMPARE(CountedInSlot(1), sent[1]);
     answer = true;
     Page().OnStop();
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
     const std::string log = ReadFile(files[0]);
-    long long logged = 0;
-    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1)) ++logged;
-    QCOMPARE(logged, sent[0] + sent[1]);
+    QCOMPARE(LoggedReceptions(log), sent[0] + sent[1]);
   }
 
   void monitorEmptiesAfterEvery300Lines() {

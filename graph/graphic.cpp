@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 #include "dialogcontrols.h"
@@ -113,6 +114,10 @@ GraphSettings Graphic::Settings() const {
 void Graphic::ShowRate(const QString& rate) { rateEdit->setText(rate); }
 
 void Graphic::OnOpen() {
+  // Events are handled during a load, before its dialog shows too: a second
+  // "Открыть" meanwhile is not a second load into the same bins.
+  if (loading) return;
+  const QScopedValueRollback<bool> busy(loading, true);
   // Every load starts from empty bins, also when it is cancelled.
   drawing->ClearBins();
   const QString path = chooseLogFile();

@@ -48,6 +48,7 @@ class Graphic : public QWidget {
   void RepaintRequest();
 
   PaintGraphic* drawing = nullptr;
+  bool loading = false;
   QLineEdit* transmitterEdit = nullptr;
   QLineEdit* firstEdit = nullptr;
   QLineEdit* lastEdit = nullptr;

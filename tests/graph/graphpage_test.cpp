@@ -289,7 +289,20 @@ class GraphPageTest : public QObject {
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(0);
+    // A second "Открыть" during the load starts nothing.
+    int asked = 0;
+    page.chooseLogFile = [&] {
+      ++asked;
+      return bigPath;
+    };
+    bool clickedAgain = false;
+    QTimer::singleShot(0, [&] {
+      clickedAgain = true;
+      page.OnOpen();
+    });
     page.OnOpen();
+    QVERIFY(clickedAgain);
+    QCOMPARE(asked, 1);
     QVERIFY2(ticks >= 8, qPrintable(QString::number(ticks)));
     GraphData direct;
     std::string error;

@@ -30,6 +30,15 @@ GraphData Load(const std::string& log, LoadRequest request = {}) {
   return data;
 }
 
+// The same log fed in pieces of `piece` bytes.
+GraphData LoadInPieces(const std::string& log, const LoadRequest& request, std::size_t piece) {
+  GraphData data;
+  LogBinner binner(request, data);
+  for (std::size_t at = 0; at < log.size(); at += piece) binner.Feed(std::string_view(log).substr(at, piece));
+  binner.Finish();
+  return data;
+}
+
 LoadRequest For(const std::string& transmitter, const std::string& first = "00:00",
                 const std::string& last = "23:59") {
   return {transmitter, first, last};
@@ -145,11 +154,7 @@ TEST(LogLoaderTest, OverlongLinesAreSkippedHoweverTheyAreCut) {
   const std::string log =
       Stamped(10, 0, 1, "P1234" + std::string(5000, 'x') + "5") + Record(10, 0, 2, "P12345678");
   for (std::size_t piece : {1u, 100u, 4096u, 100000u}) {
-    GraphData cut;
-    LogBinner binner(For("1234"), cut);
-    for (std::size_t at = 0; at < log.size(); at += piece)
-      binner.Feed(std::string_view(log).substr(at, piece));
-    binner.Finish();
+    const GraphData cut = LoadInPieces(log, For("1234"), piece);
     EXPECT_EQ(cut.receptionTotal, 1) << piece;
   }
 }
@@ -159,11 +164,7 @@ TEST(LogLoaderTest, ALineEndInTheTimeFieldsDoesNotDependOnTheCut) {
   const std::string log = "0\n : 05 : 03 : 042 P 1234  5 678\n" + Record(10, 0, 2, "P12345678");
   const GraphData whole = Load(log, For("1234"));
   for (std::size_t piece : {1u, 2u, 3u, 18u, 19u}) {
-    GraphData cut;
-    LogBinner binner(For("1234"), cut);
-    for (std::size_t at = 0; at < log.size(); at += piece)
-      binner.Feed(std::string_view(log).substr(at, piece));
-    binner.Finish();
+    const GraphData cut = LoadInPieces(log, For("1234"), piece);
     EXPECT_EQ(cut.receptionCounts, whole.receptionCounts) << piece;
     EXPECT_EQ(cut.receptionTotal, whole.receptionTotal) << piece;
   }
@@ -269,11 +270,7 @@ TEST(LogLoaderTest, SameResultHoweverTheFileIsCut) {
   }
   const GraphData whole = Load(log, For("1234"));
   for (std::size_t piece : {1u, 7u, 33u, 40u, 4097u}) {
-    GraphData cut;
-    LogBinner binner(For("1234"), cut);
-    for (std::size_t at = 0; at < log.size(); at += piece)
-      binner.Feed(std::string_view(log).substr(at, piece));
-    binner.Finish();
+    const GraphData cut = LoadInPieces(log, For("1234"), piece);
     EXPECT_EQ(cut.receptionCounts, whole.receptionCounts) << piece;
     EXPECT_EQ(cut.peakLevels, whole.peakLevels) << piece;
     EXPECT_EQ(cut.receptionTotal, whole.receptionTotal) << piece;

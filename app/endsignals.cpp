@@ -10,11 +10,11 @@
 
 namespace {
 
-constexpr int kEndSignals[] = {SIGINT, SIGTERM};
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The write end for the handler; -1 while no EndSignals exists.
 volatile std::sig_atomic_t signalSocket = -1;
-struct sigaction previous[2];
+struct sigaction previous[std::size(kEndSignals)];
 
 extern "C" void OnEndSignal(int number) {
   const int saved = errno;

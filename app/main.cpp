@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QThread>
+#include <QTimer>
 #include <QTranslator>
 
 #include "datareceiving.h"
@@ -12,6 +13,7 @@
 #include "mainframe.h"
 #endif
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -76,7 +78,12 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers
   {
     MainFrame frame;
     frame.ReadingPage().ShowTransmitters(demoNumbers);
-    const EndSignals endSignals([&frame](int) { frame.EndOnSignal(); });
+    const EndSignals endSignals([&frame](int) {
+      frame.EndOnSignal();
+      // Whatever dialog did not close leaves its loop now: the run is
+      // already ended and kept.
+      QTimer::singleShot(1500, qApp, [] { QCoreApplication::exit(0); });
+    });
     frame.exec();
     // The pause before the window objects go, as the program always made it.
     QThread::msleep(1000);
@@ -145,6 +152,10 @@ int RunDemo(int argc, char** argv, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe or a file-size limit is a failed write that the program
+  // reports, never a reason to die with a half-written log.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (!arguments.empty()) {
     const std::string& command = arguments.front();

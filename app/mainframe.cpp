@@ -1,6 +1,8 @@
 #include "mainframe.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QTabBar>
 
@@ -62,6 +64,7 @@ void MainFrame::OnInitDialog() {
   tabBar->setCurrentIndex(0);
   connect(tabBar, &QTabBar::currentChanged, this, &MainFrame::OnTabSelChange);
   connect(readingPage, &DataReceiving::LineStateChanged, this, &MainFrame::ShowLineState);
+  connect(readingPage, &DataReceiving::LogNoteChanged, this, &MainFrame::ShowLogNote);
 
   const LocalTime now = clock.Now();
   title = QStringLiteral("Delvarine ") + QString::fromStdString(PaddedNumber(now.month, 2)) +
@@ -85,19 +88,40 @@ void MainFrame::OnTabSelChange() {
 }
 
 void MainFrame::OnClose() {
-  readingPage->SaveTransmitterList();
+  // The reading ends first, so that tx.txt is saved with the numbers it used.
   readingPage->OnClosePage();
+  readingPage->SaveTransmitterList();
   done(0);
 }
 
 void MainFrame::EndOnSignal() {
+  // The run ends now, kept, even while Stop's question is open.
   readingPage->StopAndKeep();
-  OnClose();
+  // Every dialog and menu open over the window is closed, each as its own
+  // safe answer; their loops unwind before the window's own ends.
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget != this && widget->isVisible()) widget->close();
+  }
+  QTimer::singleShot(0, this, [this] { OnClose(); });
 }
 
 void MainFrame::ShowLineState(bool lost, const QString& reason) {
   // The title says when the line is gone, and stops saying it once it is back.
-  setWindowTitle(lost ? title + QString::fromUtf8(" — нет связи: ") + reason : title);
+  lineNote = lost ? QString::fromUtf8("нет связи: ") + reason : QString();
+  ShowTitle();
+}
+
+void MainFrame::ShowLogNote(const QString& note) {
+  logNote = note;
+  ShowTitle();
+}
+
+void MainFrame::ShowTitle() {
+  QString text = title;
+  for (const QString& note : {lineNote, logNote}) {
+    if (!note.isEmpty()) text += QString::fromUtf8(" — ") + note;
+  }
+  setWindowTitle(text);
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {

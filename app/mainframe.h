@@ -18,10 +18,11 @@ class MainFrame : public QDialog {
 
   void OnInitDialog();
   void OnTabSelChange();
-  // Saves tx.txt, ends a running reading without a question and ends the window.
+  // Ends a running reading as a kept Stop, without a question, saves tx.txt
+  // and ends the window.
   void OnClose();
-  // SIGINT or SIGTERM: a running reading ends as Stop answered "Yes" would,
-  // then the window closes.
+  // SIGINT, SIGTERM or SIGHUP: whatever dialog is open, a running reading ends
+  // as Stop answered "Yes" would, then the window closes.
   void EndOnSignal();
 
   DataReceiving& ReadingPage() { return *readingPage; }
@@ -35,10 +36,14 @@ class MainFrame : public QDialog {
 
  private:
   void ShowLineState(bool lost, const QString& reason);
+  void ShowLogNote(const QString& note);
+  void ShowTitle();
 
   SystemClock systemClock;
   const Clock& clock;
   QString title;
+  QString lineNote;
+  QString logNote;
   QWidget* tabControl = nullptr;
   QTabBar* tabBar = nullptr;
   DataReceiving* readingPage = nullptr;

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
+#include <cstring>
+#include <mutex>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -15,6 +18,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "consoleoutput.h"
 #include "readingsession.h"
 #include "stringtable.h"
 #include "transmitterlist.h"
@@ -27,7 +31,7 @@ const char* const kReadUsage =
     "  --log-dir DIR     write the run's log file into DIR (default: the current directory)\n"
     "  --tx NUMBER       follow the 4-character transmitter NUMBER in the next slot (up to 8);\n"
     "                    without --tx the numbers of ./tx.txt are followed\n"
-    "  --duration SECONDS  end after SECONDS (default: on SIGINT or SIGTERM)\n"
+    "  --duration SECONDS  end after SECONDS (default: on SIGINT, SIGTERM or SIGHUP)\n"
     "  --discard         delete the log file at the end instead of keeping it\n";
 
 namespace {
@@ -143,10 +147,15 @@ class ConsoleSlots final : public SlotControls {
   std::array<std::string, kSlotCount> column;
 };
 
-// Prints lines as the monitor shows them; wakes the main loop from the reader.
+// The monitor on standard output, messages on standard error; neither ever
+// holds the reading. The reader's and the log writer's news arrive on their
+// threads and are printed by the main loop.
 class ConsoleEvents final : public ReadingEvents {
  public:
-  ConsoleEvents() : wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ConsoleEvents()
+      : monitor(STDOUT_FILENO, kMonitorBuffer),
+        messages(STDERR_FILENO, kMessageBuffer),
+        wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
   ~ConsoleEvents() override {
     if (wakeFd >= 0) ::close(wakeFd);
   }
@@ -154,19 +163,85 @@ class ConsoleEvents final : public ReadingEvents {
 
   void ClearMonitor() override {}
   void AppendMonitor(std::string_view line) override {
-    if (line != "Start\r\n") WriteAll(STDOUT_FILENO, line);
+    if (line != "Start\r\n") monitor.Append(line);
   }
   void LinesReady() override { Wake(); }
-  void LineLost(const std::string& reason) override { Error("line lost: " + reason); }
-  void LineBack() override { Error("line back"); }
-  void LogWriteFailed(const std::string& reason) override { Error(reason); }
+  void LineLost(const std::string& reason) override { Post("line lost: " + reason); }
+  void LineBack() override { Post("line back"); }
+  void LogWriteFailed(const std::string& reason) override {
+    Post(reason + "; reading goes on, lines that cannot be written are counted");
+  }
+  void LogWriteResumed(std::int64_t lostLines) override {
+    Post("the log is written again; " + std::to_string(lostLines) + " lines could not be written");
+  }
+  void LogRecreated(const std::filesystem::path& newPath) override {
+    Post("the log file was deleted; reading goes on in " + newPath.string() +
+         ", which holds every line");
+  }
+  void LogRecreateFailed(const std::string& reason) override {
+    Post("the log file was deleted and cannot be made anew: " + reason + "; trying again");
+  }
+  void LogFinished(const std::filesystem::path& path, std::int64_t lostLines) override {
+    {
+      std::lock_guard lock(mutex);
+      finishedPath = path;
+      lost = lostLines;
+    }
+    Wake();
+  }
+
+  // Moves the news into standard error's queue and writes what both outputs
+  // take now. False when standard output is gone.
+  bool Pump() {
+    std::vector<std::string> news;
+    {
+      std::lock_guard lock(mutex);
+      news.swap(posted);
+    }
+    for (const std::string& line : news) messages.Append("delvarine read: " + line + "\n");
+    messages.Flush();
+    return monitor.Flush() != ConsoleOutput::State::kClosed;
+  }
+  void Message(const std::string& line) { messages.Append("delvarine read: " + line + "\n"); }
+  // What is left, waiting a little for a terminal that does not take it.
+  void DrainAll() {
+    Pump();
+    monitor.Drain(kLastDrain);
+    messages.Drain(kLastDrain);
+  }
+  std::int64_t LostLines() {
+    std::lock_guard lock(mutex);
+    return lost;
+  }
+  std::filesystem::path FinishedPath() {
+    std::lock_guard lock(mutex);
+    return finishedPath;
+  }
+
+  ConsoleOutput monitor;
+  ConsoleOutput messages;
 
  private:
+  static constexpr std::size_t kMonitorBuffer = 64 * 1024;
+  static constexpr std::size_t kMessageBuffer = 1024 * 1024;
+  static constexpr std::chrono::milliseconds kLastDrain{2000};
+
+  void Post(std::string line) {
+    {
+      std::lock_guard lock(mutex);
+      posted.push_back(std::move(line));
+    }
+    Wake();
+  }
   void Wake() {
     const std::uint64_t one = 1;
     (void)::write(wakeFd, &one, sizeof one);
   }
   int wakeFd;
+  std::mutex mutex;
+  std::vector<std::string> posted;
+  std::filesystem::path finishedPath;
+  std::int64_t lost = 0;
 };
 
 }  // namespace
@@ -186,14 +261,19 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     numbers = std::move(list.numbers);
   }
 
-  // SIGINT and SIGTERM end the run through a signalfd; blocked before any
-  // thread starts so the reader never takes them.
+  // SIGINT, SIGTERM and SIGHUP end the run through a signalfd; blocked before
+  // any thread starts so the reader never takes them. A closed output pipe is
+  // a failed write (EPIPE), not a death.
   sigset_t endSignals;
   sigemptyset(&endSignals);
   sigaddset(&endSignals, SIGINT);
   sigaddset(&endSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+  sigaddset(&endSignals, SIGHUP);
+  sigset_t previousMask;
+  pthread_sigmask(SIG_BLOCK, &endSignals, &previousMask);
   const int signalFd = signalfd(-1, &endSignals, SFD_CLOEXEC | SFD_NONBLOCK);
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 
   SystemClock clock;
   ConsoleSlots slots(numbers);
@@ -224,6 +304,7 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     deadline = Steady::now() + std::chrono::duration_cast<Steady::duration>(
                                    std::chrono::duration<double>(*options->duration));
   }
+  std::string endReason;
   for (;;) {
     int timeoutMs = -1;
     if (deadline) {
@@ -231,33 +312,65 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
       if (left.count() <= 0) break;
       timeoutMs = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
     }
-    pollfd fds[2] = {{events.WakeFd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
-    const int ready = poll(fds, 2, timeoutMs);
+    pollfd fds[4] = {{events.WakeFd(), POLLIN, 0},
+                     {signalFd, POLLIN, 0},
+                     {events.monitor.HasPending() ? events.monitor.PollFd() : -1, POLLOUT, 0},
+                     {events.messages.HasPending() ? events.messages.PollFd() : -1, POLLOUT, 0}};
+    const int ready = poll(fds, 4, timeoutMs);
     if (ready < 0 && errno != EINTR) break;
-    if (fds[1].revents & POLLIN) break;
+    if (fds[1].revents & POLLIN) {
+      signalfd_siginfo info{};
+      if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        endReason = std::string("ended by ") + sigabbrev_np(static_cast<int>(info.ssi_signo));
+      }
+      break;
+    }
     if (fds[0].revents & POLLIN) {
       std::uint64_t value = 0;
       (void)::read(events.WakeFd(), &value, sizeof value);
       session.DrainLines();
     }
+    if (!events.Pump()) {
+      endReason = "standard output was closed (" + events.monitor.CloseReason() +
+                  "); the reading ends and its log is kept";
+      break;
+    }
   }
 
   session.Halt();
-  const std::filesystem::path logPath = session.logPath;
   session.Finish(!options->discard);
+  if (!endReason.empty()) events.Message(endReason);
+  if (!session.WaitForLogs(std::chrono::seconds(1))) {
+    // A stalled disk: the file is finished before the program goes.
+    events.Message("the log is still being written to the disk; waiting for it");
+    events.DrainAll();
+    session.WaitForLogs(std::chrono::hours(24 * 365));
+  }
   if (signalFd >= 0) ::close(signalFd);
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 
+  events.DrainAll();
   for (int k = 0; k < kSlotCount; ++k) {
     const std::string& number = session.statistics.txNumber[static_cast<std::size_t>(k)];
     const std::string shown = slots.NumberText(k);
     if (shown.size() != 4) continue;
     std::string column = slots.ColumnText(k);
     if (column.empty()) column = session.statistics.ColumnText(k, {});
-    Error("Передатчик " + (number.empty() ? shown : number) + " (слот " + std::to_string(k + 1) +
-          "):");
-    WriteAll(STDERR_FILENO, column);
+    events.messages.Append("Передатчик " + (number.empty() ? shown : number) + " (слот " +
+                           std::to_string(k + 1) + "):\n");
+    events.messages.Append(column);
   }
-  if (!options->discard) Error("log: " + logPath.string());
+  const std::filesystem::path logPath = events.FinishedPath();
+  if (!options->discard) events.messages.Append("log: " + logPath.string() + "\n");
+  const std::int64_t lost = events.LostLines();
+  if (lost > 0) {
+    events.Message(std::to_string(lost) + " lines could not be written to the log");
+  }
+  if (events.monitor.DroppedLines() > 0) {
+    events.Message(std::to_string(events.monitor.DroppedLines()) +
+                   " lines were not shown while the output was blocked; the log has them");
+  }
+  events.DrainAll();
   if (logPathOut != nullptr) *logPathOut = options->discard ? std::filesystem::path() : logPath;
-  return 0;
+  return lost > 0 ? 1 : 0;
 }

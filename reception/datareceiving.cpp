@@ -126,15 +126,18 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
   inbox = new ThreadInbox(this);
   resize(dialogunits::X(632), dialogunits::Y(425));
   askSaveFiles = [this] {
-    QMessageBox box(QMessageBox::Question, QString(), UiText(strings::kSaveFiles),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    // The answers in the interface's language, whatever Qt's own is.
-    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("Да"));
-    box.button(QMessageBox::No)->setText(QString::fromUtf8("Нет"));
-    return box.exec() == QMessageBox::Yes;
+    std::unique_ptr<QMessageBox> box = MakeSaveFilesQuestion(this);
+    box->exec();
+    return box->clickedButton() != box->button(QMessageBox::No);
   };
   showError = [this](const QString& text) {
     QMessageBox::warning(this, UiText(strings::kErrorCaption), text);
+  };
+  showNotice = [this](const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, UiText(strings::kErrorCaption), text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
   };
   choosePrinter = [this](QPrinter& printer) {
     QPrintDialog dialog(&printer, this);
@@ -145,9 +148,28 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
   OnInitPage();
 }
 
+std::unique_ptr<QMessageBox> DataReceiving::MakeSaveFilesQuestion(QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QString(),
+                                           UiText(strings::kSaveFiles),
+                                           QMessageBox::Yes | QMessageBox::No, parent);
+  // The answers in the interface's language, whatever Qt's own is.
+  box->button(QMessageBox::Yes)->setText(QString::fromUtf8("Да"));
+  box->button(QMessageBox::No)->setText(QString::fromUtf8("Нет"));
+  // Only an explicit "Нет" deletes the log: Enter, Escape and closing the box
+  // all keep it.
+  box->setDefaultButton(QMessageBox::Yes);
+  box->setEscapeButton(QMessageBox::Yes);
+  return box;
+}
+
 DataReceiving::~DataReceiving() {
-  // The reader calls back into this object; end it while the object is whole.
-  session.Abandon();
+  // The reader calls back into this object; end it while the object is whole,
+  // as a kept Stop, and let the log writers finish their files.
+  if (session.IsReading()) {
+    session.Halt();
+    session.Finish(true);
+  }
+  session.WaitForLogs(std::chrono::hours(24 * 365));
 }
 
 void DataReceiving::CreateControls() {
@@ -363,6 +385,9 @@ void DataReceiving::UnlockControls() {
 
 void DataReceiving::OnStart() {
   if (session.IsReading()) return;
+  ++runNumber;
+  emit LineStateChanged(false, QString());
+  emit LogNoteChanged(QString());
   for (int k = 0; k < kSlotCount; ++k) {
     SetColumnText(k, "");
     SetLastLineText(k, "");
@@ -394,20 +419,38 @@ void DataReceiving::OnStart() {
 
 void DataReceiving::OnStop() { FinishReading(std::nullopt); }
 
-void DataReceiving::StopAndKeep() { FinishReading(true); }
+void DataReceiving::StopAndKeep() {
+  if (finishing && session.IsReading()) {
+    // Stop's question is open: the run ends kept whatever it is answered.
+    session.Finish(true);
+    return;
+  }
+  FinishReading(true);
+}
 
 void DataReceiving::FinishReading(std::optional<bool> keep) {
-  if (!session.IsReading()) return;
+  if (!session.IsReading() || finishing) return;
+  finishing = true;
   session.Halt();
   FlushDisplay();
-  session.Finish(keep ? *keep : askSaveFiles());
+  const bool kept = keep ? *keep : askSaveFiles();
+  // An end signal during the question may have finished the run already.
+  if (session.IsReading()) session.Finish(kept);
+  finishing = false;
+  ++runNumber;
   FlushDisplay();
   UnlockControls();
+  emit LineStateChanged(false, QString());
+  emit LogNoteChanged(QString());
+  // A stalled disk must not hold the window: the file is finished in the
+  // background, and the user is told so.
+  if (!session.WaitForLogs(std::chrono::milliseconds(300))) {
+    showNotice(QString::fromUtf8("Журнал ещё записывается на диск; запись завершится в фоне.\n"
+                                 "Не выключайте компьютер и не отключайте диск."));
+  }
 }
 
-void DataReceiving::OnClosePage() {
-  session.Abandon();
-}
+void DataReceiving::OnClosePage() { StopAndKeep(); }
 
 void DataReceiving::OnSignalCheck() { beepOnEighth = signalCheck->isChecked(); }
 
@@ -543,25 +586,70 @@ void DataReceiving::Counted(unsigned counted) {
   if (beepOnEighth && (counted & (1u << 7)) != 0) OnBeep();
 }
 
-// Called on the reader's thread: handed to the page's own through the inbox.
+// Called on the reader's and the log writer's threads: handed to the page's
+// own through the inbox.
+void DataReceiving::PostForRun(std::function<void()> work) {
+  const int run = runNumber;
+  inbox->Post([this, run, work = std::move(work)] {
+    if (run == runNumber) work();
+  });
+}
+
 void DataReceiving::LinesReady() {
   inbox->Post([this] { DrainLines(); });
 }
 
 void DataReceiving::LineLost(const std::string& reason) {
-  inbox->Post([this, reason] { emit LineStateChanged(true, QString::fromStdString(reason)); });
+  PostForRun([this, reason] { emit LineStateChanged(true, QString::fromStdString(reason)); });
 }
 
 void DataReceiving::LineBack() {
-  inbox->Post([this] { emit LineStateChanged(false, QString()); });
+  PostForRun([this] { emit LineStateChanged(false, QString()); });
 }
 
 void DataReceiving::LogWriteFailed(const std::string& reason) {
-  inbox->Post([this, reason] {
-    // Reported once per run, without stopping the reading.
-    auto* box = new QMessageBox(QMessageBox::Warning, UiText(strings::kErrorCaption),
-                                QString::fromStdString(reason), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+  PostForRun([this, reason] {
+    emit LogNoteChanged(QString::fromUtf8("журнал не записывается"));
+    showNotice(QString::fromUtf8("Не удаётся записать журнал. Чтение и подсчёт продолжаются, "
+                                 "но строки, не записанные в файл, теряются.\n"
+                                 "Освободите место на диске.\n\n") +
+               QString::fromStdString(reason));
+  });
+}
+
+void DataReceiving::LogWriteResumed(std::int64_t lostLines) {
+  PostForRun([this, lostLines] {
+    emit LogNoteChanged(QString());
+    showNotice(QString::fromUtf8("Запись журнала возобновлена. Не записано строк: %1.")
+                   .arg(lostLines));
+  });
+}
+
+void DataReceiving::LogRecreated(const std::filesystem::path& newPath) {
+  const QString path = QString::fromStdString(newPath.string());
+  PostForRun([this, path] {
+    emit LogNoteChanged(QString::fromUtf8("журнал был удалён, создан заново"));
+    showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается; "
+                                 "журнал создан заново со всеми строками:\n") +
+               path);
+  });
+}
+
+void DataReceiving::LogRecreateFailed(const std::string& reason) {
+  PostForRun([this, reason] {
+    emit LogNoteChanged(QString::fromUtf8("журнал удалён"));
+    showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения, и создать его заново "
+                                 "не удаётся; попытки продолжаются.\n"
+                                 "Проверьте папку журналов.\n\n") +
+               QString::fromStdString(reason));
+  });
+}
+
+void DataReceiving::LogFinished(const std::filesystem::path& path, std::int64_t lostLines) {
+  if (lostLines == 0) return;
+  const QString name = QString::fromStdString(path.string());
+  // Said even when the next run has begun: it is about the file just closed.
+  inbox->Post([this, name, lostLines] {
+    showNotice(QString::fromUtf8("В журнал не записано строк: %1.\n\n").arg(lostLines) + name);
   });
 }

@@ -3,8 +3,10 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QMessageBox;
 class QPlainTextEdit;
 class QPrinter;
 class QProcess;
@@ -36,15 +39,20 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   // The page's questions and messages, replaceable so tests can answer them.
   std::function<bool()> askSaveFiles;                  // "Сохранить файлы?": true for Yes
   std::function<void(const QString&)> showError;       // a message with caption "Ошибка!"
+  std::function<void(const QString&)> showNotice;      // the same, without waiting for it
   std::function<bool(QPrinter&)> choosePrinter;        // false when the user cancels
   std::function<void()> playTones;                     // the two tones, without waiting
+
+  // "Сохранить файлы?" with "Да" and "Нет"; every way of dismissing it but
+  // "Нет" answers "Да".
+  static std::unique_ptr<QMessageBox> MakeSaveFilesQuestion(QWidget* parent);
 
   void OnInitPage();
   void OnStart();
   void OnStop();
   // Ends a running reading as Stop answered "Yes" would, without asking.
   void StopAndKeep();
-  // Ends a running reading without a question, keeping every line logged.
+  // Ends a running reading without a question, as a kept Stop.
   void OnClosePage();
   void OnPortSelected(int index);
   void OnSignalCheck();
@@ -77,6 +85,8 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
  signals:
   // The line was lost (true) or is back (false); `reason` says why.
   void LineStateChanged(bool lost, const QString& reason);
+  // What the title says about the log file; empty when all is well.
+  void LogNoteChanged(const QString& note);
 
  private:
   // Stop's steps; `keep` is asked when not given.
@@ -116,6 +126,12 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void LineLost(const std::string& reason) override;
   void LineBack() override;
   void LogWriteFailed(const std::string& reason) override;
+  void LogWriteResumed(std::int64_t lostLines) override;
+  void LogRecreated(const std::filesystem::path& newPath) override;
+  void LogRecreateFailed(const std::string& reason) override;
+  void LogFinished(const std::filesystem::path& path, std::int64_t lostLines) override;
+  // Runs `work` on the page's thread if the run `run` is still the current one.
+  void PostForRun(std::function<void()> work);
 
   SystemClock systemClock;
   QPushButton* startButton = nullptr;
@@ -132,4 +148,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   // The reader thread's news, run on the page's thread.
   ThreadInbox* inbox = nullptr;
   QProcess* beepPlayer = nullptr;
+  // Counts the runs, so that news of an ended run are not taken for the next.
+  std::atomic<int> runNumber{0};
+  bool finishing = false;  // Stop is asking its question
 };

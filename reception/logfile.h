@@ -1,5 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,6 +25,14 @@ std::string FormatLogLine(std::string_view stampedLine);
 // transmitter number, the header and the 61 rows of gap counts.
 std::string FormatSummary(const Statistics& statistics);
 
+// The system calls through which a log file is written, so that tests can make
+// them fail (ENOSPC, EFBIG, EIO, EINTR, a short write).
+struct LogFileCalls {
+  ssize_t (*write)(int fd, const void* bytes, std::size_t count);
+  int (*fdatasync)(int fd);
+};
+extern const LogFileCalls kSystemLogFileCalls;
+
 // The log file of one reading run. Every write goes straight to the kernel,
 // so a killed process loses nothing that was written.
 class LogFile {
@@ -38,19 +50,37 @@ class LogFile {
   static std::optional<LogFile> Create(const std::filesystem::path& directory,
                                        const LocalTime& start, std::string& error);
 
-  // Appends `bytes` at the end. False when the write failed; the first
-  // failure is kept in FirstError().
+  // Appends `bytes` whole or not at all: after a failed or short write the
+  // file is cut back to its end before the call. False when the write failed;
+  // LastError() says why, and the first failure stays in FirstError().
   bool Append(std::string_view bytes);
+  // Flushes what was written to the disk. False when that failed.
+  bool Sync();
   void Close();
   // Closes and removes the file.
   void Delete();
 
+  // True when the file is no longer reachable under Path(): it, or its
+  // folder, was deleted or replaced.
+  bool IsGone() const;
+  // Makes the file anew under Path() (or the next free "_N" name), creating
+  // its folder if it is missing, with everything written so far, and goes on
+  // in it. False with `error` set when that fails; the old file stays in use.
+  bool Recreate(std::string& error);
+
   bool IsOpen() const { return fd >= 0; }
   const std::filesystem::path& Path() const { return path; }
   const std::string& FirstError() const { return firstError; }
+  const std::string& LastError() const { return lastError; }
+
+  const LogFileCalls* calls = &kSystemLogFileCalls;
 
  private:
+  static int OpenNew(const std::filesystem::path& path);
+
   int fd = -1;
   std::filesystem::path path;
+  std::uint64_t size = 0;  // bytes of whole writes
   std::string firstError;
+  std::string lastError;
 };

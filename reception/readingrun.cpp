@@ -4,7 +4,7 @@
 
 #include "lineframer.h"
 
-ReadingRun::ReadingRun(ByteSource& lineSource, LogFile& logFile, const Clock& timeSource,
+ReadingRun::ReadingRun(ByteSource& lineSource, LogWriter& logFile, const Clock& timeSource,
                        ReaderListener& owner)
     : source(lineSource), log(logFile), clock(timeSource), listener(owner) {}
 
@@ -46,10 +46,12 @@ void ReadingRun::HandOver(CompletedLine line) {
 void ReadingRun::ReaderLoop() {
   LineFramer framer;
   std::array<std::uint8_t, 256> buffer{};
-  bool writeFailed = false;
   while (!stopRequested) {
     const ReadResult result = source.Read(buffer);
     if (result.status == ReadResult::Status::kLineLost) {
+      // The line being received is cut: whatever comes after the line is
+      // back starts a line of its own.
+      framer.Reset();
       listener.LineLost(result.error);
       // Reconnect waits a read time-out per try, so a dead line costs one
       // wake-up per try instead of a busy loop.
@@ -65,10 +67,8 @@ void ReadingRun::ReaderLoop() {
     for (std::size_t i = 0; i < result.count && !stopRequested; ++i) {
       if (!framer.Feed(buffer[i], clock)) continue;
       CompletedLine line{framer.Line(), clock.Now()};
-      if (!log.Append(FormatLogLine(line.stamped)) && !writeFailed) {
-        writeFailed = true;
-        listener.LogWriteFailed(log.FirstError());
-      }
+      line.elapsedMs = clock.ElapsedMs(line.completedAt);
+      log.Append(FormatLogLine(line.stamped));
       HandOver(std::move(line));
     }
   }

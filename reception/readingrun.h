@@ -10,13 +10,14 @@
 
 #include "bytesource.h"
 #include "localtime.h"
-#include "logfile.h"
+#include "logwriter.h"
 
 // A line as the reader completed it: the stamped line (CR LF included) and the
 // moment its LF arrived, which the statistics count it at.
 struct CompletedLine {
   std::string stamped;
   LocalTime completedAt;
+  std::int64_t elapsedMs = 0;  // `completedAt` on the clock's jump-free scale
 };
 
 // What the reader thread tells its owner. Called on the reader thread: an
@@ -28,19 +29,18 @@ class ReaderListener {
   virtual void LinesReady() = 0;
   virtual void LineLost(const std::string& reason) = 0;
   virtual void LineBack() = 0;
-  // The first write to the log file that failed in this run.
-  virtual void LogWriteFailed(const std::string& reason) = 0;
 };
 
-// The reader thread of one reading run: reads the source, frames lines, writes
-// each record line to the log at once and hands the line over to the owner.
+// The reader thread of one reading run: reads the source, frames lines, gives
+// each record line to the log writer at once and hands the line over to the
+// owner. A line cut by a lost line is dropped, as at Stop.
 class ReadingRun {
  public:
   // The reader pauses (the line's own buffers hold the bytes) while this many
   // lines wait untaken, so memory stays bounded whatever the line brings.
   static constexpr std::size_t kMaxPendingLines = 100000;
 
-  ReadingRun(ByteSource& source, LogFile& log, const Clock& clock, ReaderListener& listener);
+  ReadingRun(ByteSource& source, LogWriter& log, const Clock& clock, ReaderListener& listener);
   ~ReadingRun();
   ReadingRun(const ReadingRun&) = delete;
   ReadingRun& operator=(const ReadingRun&) = delete;
@@ -58,7 +58,7 @@ class ReadingRun {
   void HandOver(CompletedLine line);
 
   ByteSource& source;
-  LogFile& log;
+  LogWriter& log;
   const Clock& clock;
   ReaderListener& listener;
   std::thread readerThread;

@@ -1,5 +1,6 @@
 #include "readingsession.h"
 
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
@@ -7,37 +8,47 @@ ReadingSession::ReadingSession(const Clock& timeSource, SlotControls& slotContro
                                ReadingEvents& frontEnd)
     : clock(timeSource), controls(slotControls), events(frontEnd) {}
 
-ReadingSession::~ReadingSession() { Abandon(); }
+ReadingSession::~ReadingSession() {
+  // A reading still running ends as a kept Stop; the writers' destructors wait
+  // for their files.
+  if (IsReading()) {
+    Halt();
+    Finish(true);
+  }
+}
 
 ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath) {
   events.ClearMonitor();
   lastError.clear();
+  // Files of earlier runs that are complete need no watching any more.
+  std::erase_if(finishingLogs, [](const auto& log) { return log->WaitFinished({}); });
   std::optional<LogFile> created = LogFile::Create(logDir, clock.Now(), lastError);
   if (!created) return StartResult::kLogFailed;
-  logFile = std::move(*created);
-  logPath = logFile.Path();
+  logPath = created->Path();
 
   const int opened = devicePath.empty() ? port.Open(portNumber) : port.OpenDevice(devicePath);
   if (!opened || !port.IsOpen()) {
     lastError = port.LastError();
     // The empty file of the attempt stays on disk, closed.
-    logFile.Close();
+    created->Close();
     logPath.clear();
     port.Close();
     return StartResult::kPortFailed;
   }
   constexpr std::string_view kStart = "Start\r\n";
-  if (!logFile.Append(kStart)) events.LogWriteFailed(logFile.FirstError());
-  events.AppendMonitor(kStart);
-  lineCounter = 0;
-  run = std::make_unique<ReadingRun>(port, logFile, clock, events);
   try {
+    logWriter = std::make_unique<LogWriter>(std::move(*created), events);
+    logWriter->Append(std::string(kStart));
+    events.AppendMonitor(kStart);
+    lineCounter = 0;
+    run = std::make_unique<ReadingRun>(port, *logWriter, clock, events);
     run->Start();
   } catch (const std::system_error& error) {
     lastError = std::string("cannot start the reader: ") + error.what();
     run.reset();
     port.Close();
-    logFile.Close();
+    if (logWriter) logWriter->Finish({}, true);
+    logWriter.reset();
     logPath.clear();
     return StartResult::kThreadFailed;
   }
@@ -61,7 +72,8 @@ bool ReadingSession::DrainLines(std::chrono::steady_clock::duration budget) {
       const std::string_view stamped = line.stamped;
       // The record is the line without its last two bytes, normally CR LF.
       const std::string_view record = stamped.substr(0, stamped.size() >= 2 ? stamped.size() - 2 : 0);
-      const unsigned counted = statistics.ProcessRecord(record, line.completedAt, controls);
+      const unsigned counted =
+          statistics.ProcessRecord(record, line.completedAt, line.elapsedMs, controls);
       if (counted != 0) events.Counted(counted);
       events.AppendMonitor(stamped);
       if (++lineCounter == kMonitorLines) {
@@ -83,13 +95,10 @@ void ReadingSession::Halt() {
 
 void ReadingSession::Finish(bool keep) {
   if (run) {
-    logFile.Append("End");
-    if (keep) {
-      logFile.Append(FormatSummary(statistics));
-      logFile.Close();
-    } else {
-      logFile.Delete();
-    }
+    std::string tail = "End";
+    if (keep) tail += FormatSummary(statistics);
+    logWriter->Finish(std::move(tail), keep);
+    finishingLogs.push_back(std::move(logWriter));
     run.reset();
   }
   backlog.clear();
@@ -98,13 +107,12 @@ void ReadingSession::Finish(bool keep) {
   statistics.StampStopTime(clock.Now(), controls);
 }
 
-void ReadingSession::Abandon() {
-  if (!run) return;
-  run->Stop();
-  port.Close();
-  run.reset();
-  backlog.clear();
-  backlogNext = 0;
-  logFile.Close();
-  logPath.clear();
+bool ReadingSession::WaitForLogs(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (const auto& log : finishingLogs) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (!log->WaitFinished(std::max(left, std::chrono::milliseconds(0)))) return false;
+  }
+  return true;
 }

@@ -10,14 +10,16 @@
 
 #include "localtime.h"
 #include "logfile.h"
+#include "logwriter.h"
 #include "readingrun.h"
 #include "serialport.h"
 #include "slotcontrols.h"
 #include "statistics.h"
 
 // How a front end shows a reading. The monitor calls come on the owner's
-// thread; the reader calls (ReaderListener) on the reader thread.
-class ReadingEvents : public ReaderListener {
+// thread; the reader calls (ReaderListener) on the reader thread and the log
+// calls (LogListener) on the log writer's.
+class ReadingEvents : public ReaderListener, public LogListener {
  public:
   virtual void ClearMonitor() = 0;
   virtual void AppendMonitor(std::string_view stampedLine) = 0;
@@ -49,11 +51,15 @@ class ReadingSession {
   // Ends the reader, purges and closes the line, and takes the last lines.
   void Halt();
   // After Halt: "End", then the summary when `keep`, else the file is deleted;
-  // then the stop time is stamped into the column boxes.
+  // then the stop time is stamped into the column boxes. Returns at once: the
+  // log writer finishes the file in the background (see WaitForLogs).
   void Finish(bool keep);
-  // Ends the reader and closes the line and the log file, keeping every line
-  // written; for closing the window during a reading.
-  void Abandon();
+
+  // Waits up to `timeout` until every finished run's file is complete; true
+  // when none is still being written.
+  bool WaitForLogs(std::chrono::milliseconds timeout);
+  // The running run's log writer, or nullptr.
+  LogWriter* Log() const { return logWriter.get(); }
 
   bool IsReading() const { return run != nullptr; }
   const std::string& LastError() const { return lastError; }
@@ -68,7 +74,9 @@ class ReadingSession {
   const Clock& clock;
   SlotControls& controls;
   ReadingEvents& events;
-  LogFile logFile;
+  std::unique_ptr<LogWriter> logWriter;
+  // Files of ended runs that may still be being written.
+  std::vector<std::unique_ptr<LogWriter>> finishingLogs;
   std::unique_ptr<ReadingRun> run;
   // Lines taken from the reader and not handled yet, from `backlogNext` on.
   std::vector<CompletedLine> backlog;

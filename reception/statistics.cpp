@@ -1,5 +1,7 @@
 #include "statistics.h"
 
+#include <algorithm>
+
 #include "textformat.h"
 
 namespace {
@@ -34,6 +36,8 @@ void Statistics::ResetStatistics() {
   for (auto& number : txNumber) number.clear();
   firstTime.fill({});
   lastTime.fill({});
+  lastMsOfDay.fill(0);
+  lastElapsedMs.fill(0);
   for (auto& history : levels) history.fill('\0');
   windowElapsed.fill(0);
   for (auto& counts : longGapCount) counts.fill(0);
@@ -65,7 +69,7 @@ void Statistics::EnterLevel(int slot, char level) {
 }
 
 unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now,
-                                   SlotControls& controls) {
+                                   std::int64_t elapsedMs, SlotControls& controls) {
   if (At(record, 13) != 'P') return 0;
   const bool longForm = record.size() >= 28;
   const std::size_t numberAt = longForm ? 15 : 14;
@@ -96,16 +100,25 @@ unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now
     if (recordNumber != text) continue;
 
     const TimeOfDay time = TimeOfDayOf(now);
+    const std::int64_t msOfDay = time.SecondsSinceMidnight() * 1000LL + now.millisecond;
     if (numberChanged || firstTime[slot].IsZero()) {
       firstTime[slot] = time;
       lastTime[slot] = time;
+      lastMsOfDay[slot] = msOfDay;
+      lastElapsedMs[slot] = elapsedMs;
     }
     EnterLevel(k, At(record, levelAt));
     ShowLevels(k, controls);
 
-    int gap = time.SecondsSinceMidnight() - lastTime[slot].SecondsSinceMidnight();
-    if (gap < 0) gap += 86400;
+    // Whole seconds ticked on the local clock, measured on the jump-free
+    // scale: the same as the difference of the two times unless the clock
+    // was set in between.
+    const std::int64_t elapsed = std::max<std::int64_t>(0, elapsedMs - lastElapsedMs[slot]);
+    const std::int64_t ticks = (lastMsOfDay[slot] + elapsed) / 1000 - lastMsOfDay[slot] / 1000;
+    const int gap = static_cast<int>(std::min<std::int64_t>(ticks, 2147483647));
     lastTime[slot] = time;
+    lastMsOfDay[slot] = msOfDay;
+    lastElapsedMs[slot] = elapsedMs;
 
     windowElapsed[slot] += gap;
     if (windowElapsed[slot] > maxWindow[slot]) {

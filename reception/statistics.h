@@ -24,7 +24,14 @@ class Statistics {
   // Counts one received record (a stamped line without its closing CR LF),
   // completed at `now`, in every slot that follows its transmitter, and rewrites
   // those slots' boxes. Returns a bit per slot in which it was counted.
-  unsigned ProcessRecord(std::string_view record, const LocalTime& now, SlotControls& controls);
+  // `elapsedMs` is `now` on the clock's jump-free scale (Clock::ElapsedMs):
+  // the gap is the number of whole seconds the local clock would have ticked
+  // since the previous reception had it not jumped.
+  unsigned ProcessRecord(std::string_view record, const LocalTime& now, std::int64_t elapsedMs,
+                         SlotControls& controls);
+  unsigned ProcessRecord(std::string_view record, const LocalTime& now, SlotControls& controls) {
+    return ProcessRecord(record, now, CalendarMs(now), controls);
+  }
 
   // The empty state of a fresh reading; every window back to 10 s.
   void ResetStatistics();
@@ -60,6 +67,9 @@ class Statistics {
   // Wide enough that "no window" (2^31-1 s) never overflows.
   std::array<std::int64_t, kSlotCount> windowElapsed{};
   std::array<std::array<std::int32_t, kLongGapClasses>, kSlotCount> longGapCount{};
+  // The latest reception's milliseconds of the day and its jump-free time.
+  std::array<std::int64_t, kSlotCount> lastMsOfDay{};
+  std::array<std::int64_t, kSlotCount> lastElapsedMs{};
 
  private:
   void EnterLevel(int slot, char level);

@@ -36,3 +36,22 @@ LocalTime SystemClock::Now() const {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,  local.tm_hour,
           local.tm_min,         local.tm_sec,     static_cast<int>(millis)};
 }
+
+std::int64_t SystemClock::ElapsedMs(const LocalTime&) const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::int64_t CalendarMs(const LocalTime& time) {
+  // Days from the civil date (proleptic Gregorian calendar).
+  const std::int64_t month = time.month;
+  const std::int64_t year = time.year - (month <= 2 ? 1 : 0);
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + time.day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const std::int64_t days = era * 146097 + dayOfEra - 719468;
+  return ((days * 24 + time.hour) * 60 + time.minute) * 60000 + time.second * 1000LL +
+         time.millisecond;
+}

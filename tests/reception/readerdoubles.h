@@ -3,11 +3,14 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "bytesource.h"
+#include "logwriter.h"
 #include "readingrun.h"
 
 // Anything that happens on the reader thread and a test waits for.
@@ -58,8 +61,8 @@ class CountingSource final : public ByteSource {
   Signal& events;
 };
 
-// Records the reader's news.
-class RecordingListener : public ReaderListener {
+// Records the reader's and the log writer's news.
+class RecordingListener : public ReaderListener, public LogListener {
  public:
   explicit RecordingListener(Signal& signal) : events(signal) {}
 
@@ -79,11 +82,30 @@ class RecordingListener : public ReaderListener {
     ++logWriteFailed;
     events.Notify();
   }
+  void LogWriteResumed(std::int64_t lostLines) override {
+    resumedAfter = lostLines;
+    ++logWriteResumed;
+    events.Notify();
+  }
+  void LogRecreated(const std::filesystem::path&) override {
+    ++logRecreated;
+    events.Notify();
+  }
+  void LogFinished(const std::filesystem::path&, std::int64_t lostLines) override {
+    finishedLost = lostLines;
+    ++logFinished;
+    events.Notify();
+  }
 
   std::atomic<int> linesReady{0};
   std::atomic<int> lineLost{0};
   std::atomic<int> lineBack{0};
   std::atomic<int> logWriteFailed{0};
+  std::atomic<int> logWriteResumed{0};
+  std::atomic<std::int64_t> resumedAfter{-1};
+  std::atomic<int> logRecreated{0};
+  std::atomic<int> logFinished{0};
+  std::atomic<std::int64_t> finishedLost{-1};
 
  private:
   Signal& events;

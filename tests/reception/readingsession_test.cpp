@@ -44,6 +44,14 @@ class RecordingEvents final : public ReadingEvents {
   void LineLost(const std::string&) override {}
   void LineBack() override {}
   void LogWriteFailed(const std::string&) override { ++writeFailures; }
+  void LogWriteResumed(std::int64_t lostLines) override { resumedAfter = lostLines; }
+  void LogRecreated(const std::filesystem::path&) override {
+    ++recreated;
+    events.Notify();
+  }
+  void LogFinished(const std::filesystem::path&, std::int64_t lostLines) override {
+    finishedLost = lostLines;
+  }
 
   std::string monitor;
   int clears = 0;
@@ -51,6 +59,9 @@ class RecordingEvents final : public ReadingEvents {
   unsigned counted = 0;
   std::atomic<bool> ready{false};
   std::atomic<int> writeFailures{0};
+  std::atomic<std::int64_t> resumedAfter{-1};
+  std::atomic<int> recreated{0};
+  std::atomic<std::int64_t> finishedLost{-1};
 
  private:
   Signal& events;
@@ -109,6 +120,7 @@ TEST_F(ReadingSessionTest, KeptRunHasStartRecordLinesEndAndTheSummary) {
   clock.Set(ScriptedClock::Day(9, 30, 0));
   session.Halt();
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   EXPECT_FALSE(session.IsReading());
   EXPECT_TRUE(session.logPath.empty());
 
@@ -131,6 +143,7 @@ TEST_F(ReadingSessionTest, KeptRunWithoutPRecordsEndsWithCrLfAndFourSpaces) {
   ASSERT_TRUE(DrainUntil(1));
   session.Halt();
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   EXPECT_EQ(ReadFile(path), "Start\r\n09 : 07 : 05 : 042 X 1234  5 678\nEnd\r\n    ");
   EXPECT_EQ(slots.column[0], "");
 }
@@ -141,6 +154,7 @@ TEST_F(ReadingSessionTest, DiscardedRunLeavesNoFile) {
   ASSERT_TRUE(DrainUntil(1));
   session.Halt();
   session.Finish(false);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path));
   EXPECT_EQ(slots.column[0].substr(17, 8), "09:07:05");
 }
@@ -156,6 +170,7 @@ TEST_F(ReadingSessionTest, MonitorIsEmptiedAfterEvery300Lines) {
   EXPECT_EQ(events.monitor, "09:07:05:042 P10000301\r\n");
   session.Halt();
   session.Finish(false);
+  ASSERT_TRUE(session.WaitForLogs(10s));
 }
 
 TEST_F(ReadingSessionTest, EveryLineLoggedBeforeStopIsInTheSummary) {
@@ -165,6 +180,7 @@ TEST_F(ReadingSessionTest, EveryLineLoggedBeforeStopIsInTheSummary) {
   ASSERT_TRUE(signal.WaitFor([&] { return events.ready.load(); }));
   session.Halt();  // without draining first
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   const std::string logged = ReadFile(path);
   const std::size_t records = (logged.find("End") - 7) / 33;
   ASSERT_GE(records, 1u);
@@ -186,6 +202,7 @@ TEST_F(ReadingSessionTest, FailedPortOpenLeavesTheEmptyLogClosedAndNothingRunnin
   EXPECT_EQ(session.logPath, dir / "2026.12.08_09-07-05_2.txt");
   session.Halt();
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   EXPECT_EQ(std::filesystem::file_size(first), 0u);
 }
 
@@ -213,6 +230,7 @@ TEST_F(ReadingSessionTest, SecondRunInOneSessionReadsAndCountsAfresh) {
   ASSERT_TRUE(DrainUntil(3));
   session.Halt();
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   EXPECT_EQ(session.statistics.gapCount[0][0], 3);
 
   clock.Set(ScriptedClock::Day(9, 8, 0, 0));
@@ -225,19 +243,27 @@ TEST_F(ReadingSessionTest, SecondRunInOneSessionReadsAndCountsAfresh) {
   ASSERT_TRUE(DrainUntil(1));
   session.Halt();
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
   EXPECT_EQ(session.statistics.gapCount[0][0], 1);
   EXPECT_EQ(session.statistics.firstTime[0], (TimeOfDay{9, 8, 0}));
   EXPECT_NE(ReadFile(path).find("\r\n00  1       0       \r\n"), std::string::npos);
 }
 
-TEST_F(ReadingSessionTest, AbandonKeepsTheLinesWithoutEnd) {
-  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
-  const std::filesystem::path path = session.logPath;
-  ASSERT_TRUE(pty.Send("P12345678\r\n"));
-  ASSERT_TRUE(DrainUntil(1));
-  session.Abandon();
-  EXPECT_FALSE(session.IsReading());
-  EXPECT_EQ(ReadFile(path), "Start\r\n09 : 07 : 05 : 042 P 1234  5 678\n");
+TEST_F(ReadingSessionTest, EndingTheSessionWhileReadingKeepsTheLogWithEnd) {
+  std::filesystem::path path;
+  {
+    ReadingSession other{clock, slots, events};
+    other.logDir = dir.path;
+    ASSERT_EQ(other.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+    path = other.logPath;
+    ASSERT_TRUE(pty.Send("P12345678\r\n"));
+    ASSERT_TRUE(signal.WaitFor([&] {
+      other.DrainLines();
+      return events.appended >= 2;
+    }));
+  }
+  EXPECT_TRUE(ReadFile(path).starts_with(
+      "Start\r\n09 : 07 : 05 : 042 P 1234  5 678\nEnd\r\n    1234    1111    \r\n00  1 "));
 }
 
 }  // namespace
@@ -264,25 +290,66 @@ class FileSizeLimit {
   void (*previousHandler)(int) = nullptr;
 };
 
-TEST_F(ReadingSessionTest, FullDiskIsReportedOnceWhileReadingGoesOn) {
+TEST_F(ReadingSessionTest, FullDiskLosesWholeLinesOnlyAndSaysHowManyWhenWritingWorksAgain) {
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
   const std::filesystem::path path = session.logPath;
   ASSERT_TRUE(pty.Send(Lines(3, "P12345678\r\n")));
   ASSERT_TRUE(DrainUntil(3));
+  ASSERT_TRUE(session.Log()->WaitWritten(4, 10s));
   const std::string before = ReadFile(path);
   {
-    FileSizeLimit full(std::filesystem::file_size(path));
+    // Room for a part of one line only: that part must not stay.
+    FileSizeLimit full(std::filesystem::file_size(path) + 10);
     ASSERT_TRUE(pty.Send(Lines(5, "P12345678\r\n")));
     ASSERT_TRUE(DrainUntil(8));
+    ASSERT_TRUE(session.Log()->WaitWritten(9, 10s));
+    EXPECT_EQ(ReadFile(path), before);
   }
   EXPECT_EQ(events.writeFailures, 1);
-  // Every line is still counted and shown; the file keeps all written before.
-  EXPECT_EQ(session.statistics.gapCount[0][0], 8);
-  EXPECT_EQ(ReadFile(path), before);
+  ASSERT_TRUE(pty.Send(Lines(2, "P12345678\r\n")));
+  ASSERT_TRUE(DrainUntil(10));
+  ASSERT_TRUE(session.Log()->WaitWritten(11, 10s));
+  EXPECT_EQ(events.resumedAfter, 5);
+  // Every line is still counted and shown; the file holds whole lines only.
+  EXPECT_EQ(session.statistics.gapCount[0][0], 10);
+  EXPECT_EQ(ReadFile(path), before + Lines(2, "09 : 07 : 05 : 042 P 1234  5 678\n"));
   EXPECT_EQ(before, "Start\r\n" + Lines(3, "09 : 07 : 05 : 042 P 1234  5 678\n"));
   session.Halt();
   session.Finish(true);
-  EXPECT_TRUE(ReadFile(path).starts_with(before + "End\r\n    1234    1111    \r\n00  8 "));
+  ASSERT_TRUE(session.WaitForLogs(10s));
+  EXPECT_EQ(events.finishedLost, 5);
+  EXPECT_TRUE(ReadFile(path).starts_with(before + Lines(2, "09 : 07 : 05 : 042 P 1234  5 678\n") +
+                                         "End\r\n    1234    1111    \r\n00  10"));
+}
+
+TEST_F(ReadingSessionTest, DeletedLogOrFolderIsMadeAnewWithEveryLine) {
+  const std::filesystem::path folder = dir / "logs";
+  std::filesystem::create_directory(folder);
+  session.logDir = folder;
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send(Lines(2, "P12345678\r\n")));
+  ASSERT_TRUE(DrainUntil(2));
+  ASSERT_TRUE(session.Log()->WaitWritten(3, 10s));
+
+  std::filesystem::remove(path);
+  ASSERT_TRUE(pty.Send(Lines(1, "P11112222\r\n")));
+  ASSERT_TRUE(signal.WaitFor([&] { return events.recreated >= 1; }, 10s));
+  ASSERT_TRUE(DrainUntil(3));
+  const std::string afterFile = "Start\r\n" + Lines(2, "09 : 07 : 05 : 042 P 1234  5 678\n") +
+                                "09 : 07 : 05 : 042 P 1111  2 222\n";
+  EXPECT_EQ(ReadFile(path), afterFile);
+
+  // The whole folder goes: it is made again too.
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(pty.Send(Lines(1, "P11112222\r\n")));
+  ASSERT_TRUE(signal.WaitFor([&] { return events.recreated >= 2; }, 10s));
+  ASSERT_TRUE(DrainUntil(4));
+  session.Halt();
+  session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
+  EXPECT_TRUE(ReadFile(path).starts_with(afterFile + "09 : 07 : 05 : 042 P 1111  2 222\nEnd\r\n"));
+  EXPECT_EQ(events.finishedLost, 0);
 }
 
 }  // namespace
@@ -306,15 +373,13 @@ TEST_F(ReadingSessionTest, ABudgetedDrainTakesLinesInSlicesAndLosesNone) {
   // Lines taken but not handled yet are handled by Halt.
   ASSERT_TRUE(pty.Send(Lines(20, "P11112222\r\n")));
   // Logged by the reader: "Start" and 70 record lines of 33 bytes.
-  const std::filesystem::path log = session.logPath;
-  for (int i = 0; i < 1000 && std::filesystem::file_size(log) < 7 + 70 * 33; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  ASSERT_EQ(std::filesystem::file_size(log), 7u + 70 * 33);
+  ASSERT_TRUE(session.Log()->WaitWritten(71, 10s));
+  ASSERT_EQ(std::filesystem::file_size(session.logPath), 7u + 70 * 33);
   EXPECT_TRUE(session.DrainLines(0s));
   session.Halt();
   EXPECT_EQ(events.appended - 1, 70);
   session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
 }
 
 }  // namespace

@@ -137,11 +137,33 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, GapTest,
 
 TEST_F(StatisticsTest, GapAcrossMidnightWraps) {
   Receive(ShortRecord("1234", '1'), At(23, 59, 58));
-  Receive(ShortRecord("1234", '1'), At(0, 0, 3));
+  Receive(ShortRecord("1234", '1'), {2026, 12, 9, 0, 0, 3, 0});
   EXPECT_EQ(statistics.gapCount[0][0], 1);
   EXPECT_EQ(statistics.gapCount[0][5], 1);
   EXPECT_EQ(statistics.firstTime[0], (TimeOfDay{23, 59, 58}));
   EXPECT_EQ(statistics.lastTime[0], (TimeOfDay{0, 0, 3}));
+}
+
+// Gaps are elapsed time: a clock set back or forward (daylight saving, a
+// correction) between two receptions 3 s apart counts a gap of 3 s.
+TEST_F(StatisticsTest, GapIsElapsedTimeWhenTheClockJumps) {
+  const std::int64_t start = 5'000'000;
+  statistics.ProcessRecord(ShortRecord("1234", '1'), At(3, 0, 0), start, slots);
+  // Autumn: 03:00:00 becomes 02:00:00.
+  statistics.ProcessRecord(ShortRecord("1234", '1'), At(2, 0, 3), start + 3000, slots);
+  // Spring, or a correction forward by an hour.
+  statistics.ProcessRecord(ShortRecord("1234", '1'), At(3, 0, 6), start + 6000, slots);
+  EXPECT_EQ(statistics.gapCount[0][0], 1);
+  EXPECT_EQ(statistics.gapCount[0][3], 2);
+  EXPECT_EQ(std::accumulate(statistics.longGapCount[0].begin(), statistics.longGapCount[0].end(), 0), 0);
+  // The times shown stay the local ones.
+  EXPECT_EQ(statistics.lastTime[0], (TimeOfDay{3, 0, 6}));
+  // Without a jump the gap is the whole seconds ticked, as the clock shows them.
+  statistics.ProcessRecord(ShortRecord("1234", '1'), {2026, 12, 8, 3, 0, 6, 900}, start + 6900,
+                           slots);
+  statistics.ProcessRecord(ShortRecord("1234", '1'), {2026, 12, 8, 3, 0, 7, 100}, start + 7100,
+                           slots);
+  EXPECT_EQ(statistics.gapCount[0][1], 1);
 }
 
 TEST_F(StatisticsTest, SeveralSlotsWithOneNumberAreAllCounted) {

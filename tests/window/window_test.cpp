@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -109,6 +111,7 @@ class WindowTest : public QObject {
   void OpenFrame() {
     frame = std::make_unique<MainFrame>(&clock);
     Page().showError = [this](const QString& text) { errors << text; };
+    Page().showNotice = [this](const QString& text) { notices << text; };
     Page().askSaveFiles = [this] {
       ++questions;
       return answer;
@@ -120,6 +123,12 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QComboBox>(204)->isEnabled(), port);
     QCOMPARE(Control<QComboBox>(211)->isEnabled(), rounding);
     QCOMPARE(Control<QPushButton>(223)->isEnabled(), print);
+  }
+
+  // A log file once the page's writers have finished it.
+  std::string Logged(const std::filesystem::path& path) {
+    if (frame) [&] { QVERIFY(Page().session.WaitForLogs(std::chrono::seconds(20))); }();
+    return ReadFile(path);
   }
 
   // Receptions counted in a slot's gap tables.
@@ -149,6 +158,7 @@ class WindowTest : public QObject {
   }
 
   QStringList errors;
+  QStringList notices;
   int questions = 0;
   bool answer = true;
 
@@ -173,6 +183,7 @@ class WindowTest : public QObject {
     device = QString::fromLocal8Bit(name);
     QSettings().setValue(QStringLiteral("Devices/COM1"), device);
     errors.clear();
+    notices.clear();
     clock.Set({2026, 3, 1, 10, 15, 7, 42});
     questions = 0;
     answer = true;
@@ -254,7 +265,7 @@ class WindowTest : public QObject {
     QCOMPARE(files.size(), 1u);
     QCOMPARE(QString::fromStdString(files[0].filename().string()),
              QStringLiteral("2026.03.01_10-15-07.txt"));
-    const std::string log = ReadFile(files[0]);
+    const std::string log = Logged(files[0]);
     QVERIFY(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"));
     QVERIFY(log.find("End\r\n    1234    A642    \r\n00  1       1       \r\n") != std::string::npos);
   }
@@ -386,7 +397,7 @@ class WindowTest : public QObject {
 
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
-    const std::string log = ReadFile(files[0]);
+    const std::string log = Logged(files[0]);
     QVERIFY(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1111  1 111\n"
                             "10 : 15 : 07 : 042 P 2222  2 222\nEnd\r\n"));
   }
@@ -434,7 +445,7 @@ class WindowTest : public QObject {
     Page().OnStop();
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
-    const std::string log = ReadFile(files[0]);
+    const std::string log = Logged(files[0]);
     QCOMPARE(LoggedReceptions(log), sent[0] + sent[1]);
     qInfo("flood: %lld lines in %d s, monitor at most %d lines, longest stall %lld ms, "
           "resident %lld KiB -> %lld KiB",
@@ -466,7 +477,7 @@ class WindowTest : public QObject {
     Page().OnStop();
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
-    const std::string log = ReadFile(files[0]);
+    const std::string log = Logged(files[0]);
     QCOMPARE(LoggedReceptions(log), sent[0] + sent[1]);
   }
 
@@ -526,7 +537,8 @@ class WindowTest : public QObject {
     QVERIFY(!Page().beepOnEighth);
   }
 
-  void closingWhileReadingAsksNothingAndKeepsTheLines() {
+  void closingWhileReadingAsksNothingAndKeepsTheLogWithEnd() {
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
     Page().OnStart();
     Send("P12345678\r\n");
     QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
@@ -535,11 +547,112 @@ class WindowTest : public QObject {
     QVERIFY(!Page().IsReading());
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
-    QCOMPARE(ReadFile(files[0]), std::string("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"));
+    const std::string log = Logged(files[0]);
+    QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
+             log.c_str());
+  }
+
+  void saveQuestionDeletesOnlyOnAnExplicitNo() {
+    // Enter, Escape and the box's close button keep the log; "Нет" alone deletes it.
+    const auto answerTo = [this](const std::function<void(QMessageBox&)>& act) {
+      std::unique_ptr<QMessageBox> box = DataReceiving::MakeSaveFilesQuestion(&Page());
+      box->open();
+      act(*box);
+      const bool answered = QTest::qWaitFor([&] { return !box->isVisible(); }, 10000);
+      return answered && box->clickedButton() != box->button(QMessageBox::No);
+    };
+    QVERIFY(answerTo([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }));
+    QVERIFY(answerTo([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }));
+    QVERIFY(answerTo([](QMessageBox& box) { box.close(); }));
+    QVERIFY(!answerTo([](QMessageBox& box) { box.button(QMessageBox::No)->click(); }));
+    std::unique_ptr<QMessageBox> box = DataReceiving::MakeSaveFilesQuestion(&Page());
+    QCOMPARE(box->button(QMessageBox::Yes)->text(), QString::fromUtf8("Да"));
+    QCOMPARE(box->button(QMessageBox::No)->text(), QString::fromUtf8("Нет"));
+  }
+
+  void endSignalWhileADialogIsOpenKeepsTheLogAndCloses() {
+    // The real question at Stop, and a file dialog: neither waits for a person.
+    for (const bool atTheQuestion : {true, false}) {
+      frame.reset();
+      for (const auto& file : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(file);
+      OpenFrame();
+      const EndSignals endSignals([this](int) { frame->EndOnSignal(); });
+      bool closed = false;
+      connect(frame.get(), &QDialog::finished, [&] { closed = true; });
+      Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+      Page().askSaveFiles = [this] {
+        std::unique_ptr<QMessageBox> box = DataReceiving::MakeSaveFilesQuestion(&Page());
+        QTimer::singleShot(0, [] { ::raise(SIGHUP); });
+        box->exec();
+        return box->clickedButton() != box->button(QMessageBox::No);
+      };
+      Page().OnStart();
+      Send("P12345678\r\n");
+      QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+      if (atTheQuestion) {
+        Page().OnStop();
+      } else {
+        QFileDialog dialog(frame.get());
+        QTimer::singleShot(0, [] { ::raise(SIGHUP); });
+        dialog.exec();
+      }
+      QTRY_VERIFY(closed);
+      QVERIFY(!Page().IsReading());
+      const auto files = LogFiles(workDir.path() + "/run");
+      QCOMPARE(files.size(), 1u);
+      const std::string log = Logged(files[0]);
+      QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
+               log.c_str());
+    }
+  }
+
+  void lostLineTitleClearsAtStopAndAtTheNextStart() {
+    const std::filesystem::path link = workDir.path().toStdString() + "/ttyGone";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(device.toStdString(), link);
+    Page().session.port.ports.Configure(1, link.string());
+    const QString title = frame->windowTitle();
+    Page().OnStart();
+    std::filesystem::remove(link);
+    ::close(master);
+    ::close(slave);
+    master = slave = -1;
+    QTRY_VERIFY(frame->windowTitle().startsWith(title + QString::fromUtf8(" — нет связи: ")));
+    Page().OnStop();
+    QCOMPARE(frame->windowTitle(), title);
+    // A new reading on a line that is there: nothing of the old loss stays.
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    Page().session.port.ports.Configure(1, name);
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+    QCOMPARE(frame->windowTitle(), title);
+    Page().OnStop();
+  }
+
+  void deletedLogIsToldInTheTitleAndEveryLineIsKept() {
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    const QString title = frame->windowTitle();
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    std::filesystem::remove(files[0]);
+    Send("P12341111\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(frame->windowTitle().startsWith(title + QString::fromUtf8(" — журнал")), 10000);
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices[0].contains(QString::fromStdString(files[0].string())), qPrintable(notices[0]));
+    Page().OnStop();
+    QCOMPARE(frame->windowTitle(), title);
+    const std::string log = Logged(files[0]);
+    QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"
+                             "10 : 15 : 07 : 042 P 1234  1 111\nEnd\r\n"),
+             log.c_str());
   }
 
   void endSignalFinishesTheLogAsAStopKeepingItAndCloses() {
-    for (int number : {SIGTERM, SIGINT}) {
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
       frame.reset();
       for (const auto& file : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(file);
       questions = 0;
@@ -557,7 +670,7 @@ class WindowTest : public QObject {
       QCOMPARE(questions, 0);
       const auto files = LogFiles(workDir.path() + "/run");
       QCOMPARE(files.size(), 1u);
-      const std::string log = ReadFile(files[0]);
+      const std::string log = Logged(files[0]);
       QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
                log.c_str());
       QVERIFY(QFile::exists(workDir.path() + "/run/tx.txt"));

@@ -203,11 +203,17 @@ class ConsoleEvents final : public ReadingEvents {
     return monitor.Flush() != ConsoleOutput::State::kClosed;
   }
   void Message(const std::string& line) { messages.Append("delvarine read: " + line + "\n"); }
-  // What is left, waiting a little for a terminal that does not take it.
+  // What is left, waiting a little (once, for every call together) for an
+  // output that does not take it: a stopped terminal must not keep the
+  // program from ending.
   void DrainAll() {
     Pump();
-    monitor.Drain(kLastDrain);
-    messages.Drain(kLastDrain);
+    const auto now = std::chrono::steady_clock::now();
+    if (!drainDeadline) drainDeadline = now + kLastDrain;
+    const auto left = std::max(std::chrono::milliseconds(0),
+                               std::chrono::duration_cast<std::chrono::milliseconds>(*drainDeadline - now));
+    monitor.Drain(left);
+    messages.Drain(left);
   }
   std::int64_t LostLines() {
     std::lock_guard lock(mutex);
@@ -224,7 +230,8 @@ class ConsoleEvents final : public ReadingEvents {
  private:
   static constexpr std::size_t kMonitorBuffer = 64 * 1024;
   static constexpr std::size_t kMessageBuffer = 1024 * 1024;
-  static constexpr std::chrono::milliseconds kLastDrain{2000};
+  static constexpr std::chrono::milliseconds kLastDrain{1000};
+  std::optional<std::chrono::steady_clock::time_point> drainDeadline;
 
   void Post(std::string line) {
     {

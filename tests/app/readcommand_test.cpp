@@ -2,12 +2,16 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <functional>
 #include <regex>
 
@@ -25,7 +29,9 @@ const std::string kPortBusy = "Соединение не может быть у�
 // `delvarine` run in `dir` with its output in files there.
 class Program {
  public:
-  Program(const std::filesystem::path& directory, std::vector<std::string> arguments)
+  // `stdoutFd`, when given, is the program's standard output instead of a file.
+  Program(const std::filesystem::path& directory, std::vector<std::string> arguments,
+          int stdoutFd = -1)
       : dir(directory) {
     arguments.insert(arguments.begin(), DELVARINE_PROGRAM);
     std::vector<char*> argv;
@@ -34,8 +40,12 @@ class Program {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (dir / "stdout").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (stdoutFd >= 0) {
+      posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (dir / "stdout").c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (dir / "stderr").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
@@ -176,15 +186,145 @@ TEST_F(ReadCommandTest, DiscardLeavesNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(logDir));
 }
 
-TEST_F(ReadCommandTest, SigtermEndsAKeptRun) {
-  Program program(dir.path, ReadArguments({"--tx", "1234"}));
+TEST_F(ReadCommandTest, EndSignalsEndAKeptRun) {
+  // SIGHUP is a closed terminal or a dropped ssh session.
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const auto& entry : std::filesystem::directory_iterator(logDir)) std::filesystem::remove(entry);
+    Program program(dir.path, ReadArguments({"--tx", "1234"}));
+    ASSERT_TRUE(WaitForStart()) << program.Stderr();
+    ASSERT_TRUE(pty.Send("P12345678\r\n"));
+    ASSERT_TRUE(WaitForFiles(dir.path, [&] { return program.Stdout().ends_with("P12345678\r\n"); }));
+    program.Signal(number);
+    ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+    const std::string content = ReadFile(LogFile());
+    EXPECT_NE(content.find("End\r\n    1234    \r\n00  1       \r\n"), std::string::npos) << content;
+  }
+}
+
+// Lines of the log file that hold a reception.
+std::size_t LoggedReceptions(const std::filesystem::path& log) {
+  const std::string content = ReadFile(log);
+  std::size_t count = 0;
+  for (std::size_t at = content.find(" P "); at != std::string::npos; at = content.find(" P ", at + 1)) ++count;
+  return count;
+}
+
+TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
+  // A pipe nobody reads stands for Ctrl-S, a paused pager or a full pipe.
+  int pipeFds[2];
+  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
+  ::close(pipeFds[1]);
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
-  ASSERT_TRUE(pty.Send("P12345678\r\n"));
-  ASSERT_TRUE(WaitForFiles(dir.path, [&] { return program.Stdout().ends_with("P12345678\r\n"); }));
+  constexpr std::size_t kLines = 20000;  // far more than the pipe and the program hold
+  std::string burst;
+  for (std::size_t i = 0; i < kLines; ++i) burst += "P12345678\r\n";
+  ASSERT_TRUE(pty.Send(burst));
+  // Every line reaches the log while the output is stuck.
+  ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == kLines; }, 30s))
+      << LoggedReceptions(LogFile());
+
+  // Once the output flows again, one note says how many were not shown.
+  std::string shown;
+  const auto deadline = Clock::now() + 30s;
+  while (shown.find(" lines not shown") == std::string::npos && Clock::now() < deadline) {
+    char buffer[65536];
+    pollfd readable{pipeFds[0], POLLIN, 0};
+    poll(&readable, 1, 1000);
+    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+    if (n > 0) shown.append(buffer, static_cast<std::size_t>(n));
+  }
+  ASSERT_NE(shown.find(" lines not shown"), std::string::npos) << shown.size();
+  // Everything the program prints until it ends: each line is shown or
+  // counted as not shown, and every one is in the log.
   program.Signal(SIGTERM);
+  for (;;) {
+    char buffer[65536];
+    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    shown.append(buffer, static_cast<std::size_t>(n));
+  }
   ASSERT_EQ(program.Wait(), 0) << program.Stderr();
-  const std::string content = ReadFile(LogFile());
-  EXPECT_NE(content.find("End\r\n    1234    \r\n00  1       \r\n"), std::string::npos) << content;
+  std::size_t notShown = 0;
+  for (std::size_t at = shown.find('['); at != std::string::npos; at = shown.find('[', at + 1)) {
+    notShown += std::stoul(shown.substr(at + 1));
+  }
+  std::size_t printed = 0;
+  for (std::size_t at = shown.find("P12345678"); at != std::string::npos; at = shown.find("P12345678", at + 1)) ++printed;
+  EXPECT_EQ(printed + notShown, kLines);
+  EXPECT_GT(notShown, 0u);
+  EXPECT_EQ(LoggedReceptions(LogFile()), kLines);
+  std::printf("blocked output: %zu lines sent, %zu logged, %zu shown, %zu not shown\n", kLines,
+              LoggedReceptions(LogFile()), printed, notShown);
+  ::close(pipeFds[0]);
+}
+
+TEST_F(ReadCommandTest, EndSignalEndsTheRunWhileTheOutputIsStuck) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
+  ::close(pipeFds[1]);
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  std::string burst;
+  for (int i = 0; i < 20000; ++i) burst += "P12345678\r\n";
+  ASSERT_TRUE(pty.Send(burst));
+  ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == 20000; }, 30s));
+  const auto signalled = Clock::now();
+  program.Signal(SIGHUP);
+  ASSERT_EQ(program.Wait(30s), 0) << program.Stderr();
+  std::printf("end after SIGHUP with the output stuck: %lld ms\n",
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         Clock::now() - signalled)
+                                         .count()));
+  EXPECT_NE(ReadFile(LogFile()).find("End\r\n    1234    \r\n00  20000"), std::string::npos);
+  EXPECT_NE(program.Stderr().find("lines were not shown"), std::string::npos) << program.Stderr();
+  ::close(pipeFds[0]);
+}
+
+TEST_F(ReadCommandTest, ClosedOutputPipeEndsAKeptRunAndSaysWhy) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
+  ::close(pipeFds[1]);
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ::close(pipeFds[0]);  // as `| head` does when it has had enough
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+  EXPECT_NE(program.Stderr().find("standard output was closed"), std::string::npos)
+      << program.Stderr();
+  EXPECT_NE(ReadFile(LogFile()).find("P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
+            std::string::npos);
+}
+
+TEST_F(ReadCommandTest, LinesTheLogCouldNotTakeAreCountedAndExitIs1) {
+  // A file-size limit, inherited by the program: EFBIG like a full disk.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = saved;
+  // "Start", 120 lines and part of another; the messages fit in the rest.
+  limit.rlim_cur = 7 + 120 * 33 + 20;
+  int pipeFds[2];
+  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+  setrlimit(RLIMIT_FSIZE, &limit);
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  ::close(pipeFds[1]);
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  std::string lines;
+  for (int i = 0; i < 125; ++i) lines += "P12345678\r\n";
+  ASSERT_TRUE(pty.Send(lines));
+  ASSERT_TRUE(WaitForFiles(dir.path, [&] {
+    return program.Stderr().find("File too large") != std::string::npos;
+  })) << program.Stderr();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 1) << program.Stderr();
+  // Whole lines only; the summary did not fit either.
+  EXPECT_EQ(ReadFile(LogFile()).size(), 7u + 120 * 33);
+  EXPECT_NE(program.Stderr().find("5 lines could not be written to the log"), std::string::npos)
+      << program.Stderr();
+  ::close(pipeFds[0]);
 }
 
 TEST_F(ReadCommandTest, DurationBeyondTheClockRangeRunsUntilSigterm) {

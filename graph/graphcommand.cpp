@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QSaveFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -177,37 +178,52 @@ class GuiScope {
   std::unique_ptr<QGuiApplication> application;
 };
 
+// Writes the picture under a temporary name and puts it in place only when it
+// is complete: a failure leaves an older file of that name as it was.
 bool WriteOutput(const GraphOptions& options, const GraphData& data, const GraphSettings& settings,
                  std::string& error) {
-  error = "cannot write " + options.output;
-  if (EndsWith(options.output, ".svg")) {
-    const GraphPicture picture = DrawGraphs(data, settings, GraphGeometry::Screen());
-    std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
-    out << WriteSvg(picture, kScreenWidth, kScreenHeight);
-    out.close();
-    return static_cast<bool>(out);
-  }
-  const GuiScope gui;
   const QString file = QFile::decodeName(options.output.c_str());
-  if (EndsWith(options.output, ".png")) {
+  QSaveFile out(file);
+  const auto failed = [&](const QString& reason) {
+    error = "cannot write " + options.output + ": " + reason.toStdString();
+    out.cancelWriting();
+    return false;
+  };
+  if (!out.open(QIODevice::WriteOnly)) return failed(out.errorString());
+  if (EndsWith(options.output, ".svg")) {
+    const std::string svg =
+        WriteSvg(DrawGraphs(data, settings, GraphGeometry::Screen()), kScreenWidth, kScreenHeight);
+    if (out.write(svg.data(), static_cast<qint64>(svg.size())) != static_cast<qint64>(svg.size())) {
+      return failed(out.errorString());
+    }
+  } else if (EndsWith(options.output, ".png")) {
+    const GuiScope gui;
     QImage image(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     PaintPicture(painter, DrawGraphs(data, settings, GraphGeometry::Screen()));
     painter.end();
-    return image.save(file, "PNG");
+    if (!image.save(&out, "PNG")) return failed(out.errorString());
+  } else {
+    // The paper picture on an A4 page, as a 600 dpi printer would print it.
+    const GuiScope gui;
+    QPdfWriter pdf(&out);
+    pdf.setResolution(600);
+    pdf.setCreator(QStringLiteral("Delvarine"));
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                  QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    QPainter painter;
+    if (!painter.begin(&pdf)) return failed(out.errorString());
+    PaintPaperPicture(painter, pdf, DrawGraphs(data, settings, GraphGeometry::Paper()));
+    if (!painter.end()) return failed(out.errorString());
   }
-  // The paper picture on an A4 page, as a 600 dpi printer would print it.
-  if (!QFileInfo(file).absoluteDir().exists()) return false;
-  QPdfWriter pdf(file);
-  pdf.setResolution(600);
-  pdf.setCreator(QStringLiteral("Delvarine"));
-  pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-  QPainter painter;
-  if (!painter.begin(&pdf)) return false;
-  PaintPaperPicture(painter, pdf, DrawGraphs(data, settings, GraphGeometry::Paper()));
-  return painter.end();
+  // A write that failed on the way (a full disk) shows here.
+  if (out.error() != QFileDevice::NoError) return failed(out.errorString());
+  if (!out.commit()) {
+    error = "cannot write " + options.output + ": " + out.errorString().toStdString();
+    return false;
+  }
+  return true;
 }
 
 // From this size on a load takes long enough to show its progress.

@@ -258,13 +258,21 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
              std::string& error, std::size_t blockSize, const LoadProgress& progress) {
   data.Clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO given as a log cannot hold the open.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);
     return false;
   }
   struct stat status {};
-  const std::uint64_t total = fstat(fd, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    // A FIFO, a device (/dev/zero never ends) or a folder is no log.
+    error = "cannot load " + path.string() + ": it is not a log file but " +
+            (S_ISDIR(status.st_mode) ? "a folder" : S_ISFIFO(status.st_mode) ? "a FIFO" : "a device");
+    ::close(fd);
+    return false;
+  }
+  const std::uint64_t total = static_cast<std::uint64_t>(status.st_size);
   std::uint64_t done = 0;
   LogBinner binner(request, data);
   // Large reads; the unfinished last line moves to the front of the buffer.

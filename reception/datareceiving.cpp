@@ -20,6 +20,10 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -337,19 +341,70 @@ void DataReceiving::SaveTransmitterList() {
   if (!problem.empty()) ShowError(QString::fromStdString(problem));
 }
 
+namespace {
+
+// Why the settings file cannot be used, or empty when it can. Looked at before
+// QSettings opens it: a FIFO there would hold the program for ever.
+QString SettingsFileProblem(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+    return errno == ENOENT ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+  }
+  if (S_ISDIR(status.st_mode)) return QString::fromUtf8("это папка, а не файл");
+  if (!S_ISREG(status.st_mode)) return QString::fromUtf8("это не обычный файл");
+  if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) {
+    return QString::fromLocal8Bit(std::strerror(errno));
+  }
+  return {};
+}
+
+// Where QSettings keeps the program's settings, found without QSettings,
+// which would open the file.
+QString SettingsPath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QLatin1Char('/') + QCoreApplication::organizationName() + QLatin1Char('/') +
+         QCoreApplication::applicationName() + QStringLiteral(".conf");
+}
+
+}  // namespace
+
 void DataReceiving::LoadPortSetting() {
-  QSettings settings;
+  const QString path = SettingsPath();
+  QString problem = SettingsFileProblem(path);
+  std::unique_ptr<QSettings> settings;
+  if (problem.isEmpty()) {
+    settings = std::make_unique<QSettings>();
+    if (settings->status() == QSettings::FormatError) {
+      problem = QString::fromUtf8("файл повреждён");
+    } else if (settings->status() == QSettings::AccessError) {
+      problem = QString::fromUtf8("нет доступа");
+    }
+  }
+  if (!problem.isEmpty()) {
+    // Written back, the file would lose what could not be read: left alone
+    // for this run, with the defaults in use.
+    settingsUsable = false;
+    settings.reset();
+    const QString text =
+        QString::fromUtf8("Файл настроек не читается; до конца работы используются настройки "
+                          "по умолчанию, и файл не изменяется.\n\n") +
+        path + QStringLiteral(": ") + problem;
+    QTimer::singleShot(0, this, [this, text] { ShowError(text); });
+  }
   for (int i = 1; i <= kSelectablePorts; ++i) {
     const QString key = QStringLiteral("Devices/") + QString::fromStdString(PortTable::PortName(i));
-    if (!settings.contains(key)) settings.setValue(key, QString::fromStdString(PortTable::DefaultPath(i)));
-    session.port.ports.Configure(i, settings.value(key).toString().toStdString());
+    const QString stored = settings && settings->contains(key) ? settings->value(key).toString()
+                                                               : QString::fromStdString(PortTable::DefaultPath(i));
+    if (settings && !settings->contains(key)) settings->setValue(key, stored);
+    session.port.ports.Configure(i, stored.toStdString());
   }
-  if (!settings.contains(kPortSettingKey)) {
-    settings.setValue(kPortSettingKey, 1);
+  if (!settings) return;
+  if (!settings->contains(kPortSettingKey)) {
+    settings->setValue(kPortSettingKey, 1);
     return;
   }
   bool valid = false;
-  const int stored = settings.value(kPortSettingKey).toInt(&valid);
+  const int stored = settings->value(kPortSettingKey).toInt(&valid);
   // A value that cannot be a port of the list falls back to COM1.
   const int number = valid && stored >= 1 && stored <= kSelectablePorts ? stored : 1;
   portSelector->setCurrentIndex(number - 1);
@@ -357,8 +412,16 @@ void DataReceiving::LoadPortSetting() {
 }
 
 void DataReceiving::SavePortSetting() {
+  if (!settingsUsable) return;
   QSettings settings;
   settings.setValue(kPortSettingKey, session.portNumber);
+  settings.sync();
+  if (settings.status() != QSettings::NoError && !settingsWriteReported) {
+    settingsWriteReported = true;
+    ShowError(QString::fromUtf8("Не удаётся сохранить настройки; выбранный порт не будет "
+                                "запомнен.\n\n") +
+              settings.fileName());
+  }
 }
 
 void DataReceiving::OnPortSelected(int index) {

@@ -151,4 +151,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   // Counts the runs, so that news of an ended run are not taken for the next.
   std::atomic<int> runNumber{0};
   bool finishing = false;  // Stop is asking its question
+  // The settings file could not be read: it is not written in this run.
+  bool settingsUsable = true;
+  bool settingsWriteReported = false;
 };

@@ -1,6 +1,7 @@
 #include "transmitterlist.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,21 +24,34 @@ bool IsNumberCharacter(char c) {
 
 TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
   TransmitterList list;
-  std::error_code folder;
-  if (std::filesystem::is_directory(path, folder)) {
-    // A stream opens a folder and reads nothing from it, without an error.
-    list.problem = "cannot read " + path.string() + ": it is a folder";
+  // Non-blocking, so that a FIFO under the name cannot hold the program.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno != ENOENT) list.problem = "cannot read " + path.string() + ": " + std::strerror(errno);
     return list;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) list.problem = "cannot read " + path.string();
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    list.problem = "cannot read " + path.string() + ": it is not a file but " +
+                   (S_ISDIR(status.st_mode) ? "a folder" : S_ISFIFO(status.st_mode) ? "a FIFO" : "a device");
+    ::close(fd);
     return list;
   }
   std::string content(kReadLimit, '\0');
-  in.read(content.data(), static_cast<std::streamsize>(content.size()));
-  content.resize(static_cast<std::size_t>(in.gcount()));
+  std::size_t filled = 0;
+  while (filled < content.size()) {
+    const ssize_t n = ::read(fd, content.data() + filled, content.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      list.problem = "cannot read " + path.string() + ": " + std::strerror(errno);
+      ::close(fd);
+      return list;
+    }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  content.resize(filled);
 
   std::size_t position = 0;
   int lineNumber = 0;
@@ -85,7 +99,15 @@ std::string SaveTransmitterList(const std::filesystem::path& path,
     }
     rest.remove_prefix(static_cast<std::size_t>(n));
   }
+  // On the disk before it replaces the old list, so a power cut leaves one
+  // of the two whole.
+  const bool synced = ::fsync(fd) == 0;
+  const std::string syncReason = synced ? std::string() : std::strerror(errno);
   ::close(fd);
+  if (!synced) {
+    ::unlink(temporary.c_str());
+    return "cannot write " + temporary.string() + ": " + syncReason;
+  }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     const std::string reason = std::strerror(errno);
     ::unlink(temporary.c_str());

@@ -1,10 +1,14 @@
 #include "graphcommand.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
+#include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,13 +92,46 @@ TEST_F(GraphCommandTest, UnreadableLogsAndUnwritablePicturesExitOne) {
   EXPECT_EQ(err.str(), "delvarine graph: cannot open " + (dir / "missing.txt").string() +
                            ": No such file or directory\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "missing.txt"));
-  EXPECT_EQ(Run({dir.string()}), 1);
-  EXPECT_NE(err.str().find("cannot read " + dir.string()), std::string::npos);
+  // A folder, a FIFO and a device are refused at once; /dev/zero never ends.
+  const std::filesystem::path fifo = dir / "fifo.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const auto& [path, what] : {std::pair{dir.string(), "a folder"},
+                                   std::pair{fifo.string(), "a FIFO"},
+                                   std::pair{std::string("/dev/zero"), "a device"}}) {
+    EXPECT_EQ(Run({path, "--bins"}), 1) << path;
+    EXPECT_EQ(err.str(), "delvarine graph: cannot load " + path + ": it is not a log file but " +
+                             what + "\n");
+  }
   for (const char* name : {"no/such/dir/a.png", "no/such/dir/a.svg", "no/such/dir/a.pdf"}) {
     EXPECT_EQ(Run({log.string(), "--output", (dir / name).string()}), 1) << name;
     EXPECT_NE(err.str().find("cannot write " + (dir / name).string()), std::string::npos)
         << err.str();
   }
+}
+
+TEST_F(GraphCommandTest, AFailedPictureLeavesTheOldFileAsItWas) {
+  // A file-size limit stands for a full disk.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  for (const char* name : {"day.png", "day.svg", "day.pdf"}) {
+    const std::filesystem::path picture = dir / name;
+    std::ofstream(picture, std::ios::binary) << "the picture of yesterday";
+    rlimit limit = saved;
+    limit.rlim_cur = 200;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const int result = Run({log.string(), "--tx", "1234", "--output", picture.string()});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(result, 1) << name;
+    EXPECT_NE(err.str().find("cannot write " + picture.string()), std::string::npos) << err.str();
+    std::ifstream in(picture, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the picture of yesterday");
+  }
+  std::signal(SIGXFSZ, previous);
+  // No half-written temporary file stays behind.
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 4u);
 }
 
 TEST_F(GraphCommandTest, PngIsTheScreenPicture) {

@@ -93,9 +93,19 @@ TEST_F(TransmitterListTest, AFolderNamedTxTxtIsReportedAndNotReplaced) {
   std::filesystem::create_directory(file);
   const TransmitterList list = LoadTransmitterList(file);
   EXPECT_TRUE(list.numbers.empty());
-  EXPECT_EQ(list.problem, "cannot read " + file.string() + ": it is a folder");
+  EXPECT_EQ(list.problem, "cannot read " + file.string() + ": it is not a file but a folder");
   EXPECT_NE(SaveTransmitterList(file, {"1234"}), "");
   EXPECT_TRUE(std::filesystem::is_directory(file));
+}
+
+TEST_F(TransmitterListTest, AFifoOrADeviceIsRefusedWithoutWaitingOnIt) {
+  // Opened for reading, a FIFO without a writer would wait for ever.
+  ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+  TransmitterList list = LoadTransmitterList(file);
+  EXPECT_TRUE(list.numbers.empty());
+  EXPECT_EQ(list.problem, "cannot read " + file.string() + ": it is not a file but a FIFO");
+  list = LoadTransmitterList("/dev/zero");
+  EXPECT_EQ(list.problem, "cannot read /dev/zero: it is not a file but a device");
 }
 
 TEST_F(TransmitterListTest, SaveFailureIsReported) {

@@ -2,6 +2,7 @@
 // the serial line on a pseudo-terminal.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -295,6 +296,33 @@ class WindowTest : public QObject {
     QCOMPARE(std::filesystem::file_size(files[0]), 0u);
   }
 
+  void settingsFileThatIsNoFileIsReportedOnceAndLeftAlone() {
+    const std::string path = QSettings().fileName().toStdString();
+    for (const bool fifo : {true, false}) {
+      frame.reset();
+      std::filesystem::remove_all(path);
+      if (fifo) {
+        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+      } else {
+        std::filesystem::create_directories(path);
+      }
+      errors.clear();
+      OpenFrame();
+      QTRY_COMPARE(errors.size(), 1);
+      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Файл настроек не читается")), qPrintable(errors[0]));
+      // The page works on the defaults, and choosing a port writes nothing.
+      Control<QComboBox>(204)->setCurrentIndex(2);
+      QCOMPARE(Page().session.portNumber, 3);
+      QCOMPARE(errors.size(), 1);
+      QCOMPARE(std::filesystem::is_fifo(path), fifo);
+      QCOMPARE(std::filesystem::is_directory(path), !fifo);
+    }
+    frame.reset();
+    std::filesystem::remove_all(path);
+    QSettings().setValue(QStringLiteral("Devices/COM1"), device);
+    OpenFrame();
+  }
+
   void logFileThatCannotBeCreatedIsReportedAndThePageStaysIdle() {
     Page().session.logDir = (workDir.path() + "/no-such-folder").toStdString();
     Page().OnStart();
@@ -353,7 +381,7 @@ class WindowTest : public QObject {
       errors.clear();
       // Told once the window is up, with the line or the reason.
       QTRY_COMPARE(errors.size(), 1);
-      QVERIFY2(errors[0].contains(folder ? "it is a folder" : "tx.txt: line 2"), qPrintable(errors[0]));
+      QVERIFY2(errors[0].contains(folder ? "it is not a file but a folder" : "tx.txt: line 2"), qPrintable(errors[0]));
       QCOMPARE(Control<QLineEdit>(210)->text(), folder ? QString() : QStringLiteral("A642"));
       Control<QLineEdit>(208)->setText(QStringLiteral("C115"));
       frame->close();

@@ -81,7 +81,7 @@ void LogWriter::WriterLoop() {
       queue.clear();
       finishing = finishRequested;
     }
-    for (const std::string& line : batch) WriteLine(line);
+    WriteBatch(batch);
     {
       std::lock_guard lock(mutex);
       handled += batch.size();
@@ -129,6 +129,20 @@ void LogWriter::WriterLoop() {
     changed.notify_all();
     return;
   }
+}
+
+void LogWriter::WriteBatch(const std::vector<std::string>& batch) {
+  // A flood comes in many lines at a time: one write for all of them, and
+  // line by line only when that fails, to keep every whole line that fits.
+  if (batch.size() > 1 && !failing) {
+    std::string joined;
+    for (const std::string& line : batch) joined += line;
+    if (file.Append(joined)) {
+      unsynced = true;
+      return;
+    }
+  }
+  for (const std::string& line : batch) WriteLine(line);
 }
 
 void LogWriter::WriteLine(const std::string& line) {

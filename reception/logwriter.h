@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "logfile.h"
 
@@ -69,6 +70,7 @@ class LogWriter {
 
  private:
   void WriterLoop();
+  void WriteBatch(const std::vector<std::string>& batch);
   void WriteLine(const std::string& line);
   void CheckFile();
 

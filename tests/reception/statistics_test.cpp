@@ -38,10 +38,13 @@ class StatisticsTest : public ::testing::Test {
   // Receptions of 1234 after each of `gaps`, the first at 10:00:00.
   void ReceiveWithGaps(std::initializer_list<int> gaps, std::string_view levelChars) {
     LocalTime now = At(10, 0, 0);
+    std::int64_t elapsedMs = CalendarMs(now);
     std::size_t i = 0;
     for (int gap : gaps) {
       now = Plus(now, gap);
-      Receive(ShortRecord("1234", i < levelChars.size() ? levelChars[i] : '1'), now);
+      elapsedMs += gap * 1000LL;
+      statistics.ProcessRecord(ShortRecord("1234", i < levelChars.size() ? levelChars[i] : '1'),
+                               now, elapsedMs, slots);
       ++i;
     }
   }

@@ -45,7 +45,8 @@ using dialogunits::PlaceLabel;
 namespace {
 
 constexpr char kPortSettingKey[] = "Delvarine Com-port";
-constexpr std::chrono::milliseconds kDrainSlice{20};
+constexpr std::chrono::milliseconds kDrainSlice{10};
+constexpr std::chrono::milliseconds kDisplayInterval{100};
 constexpr int kSelectablePorts = 4;
 
 // The places of one slot's controls, in dialog units.
@@ -128,6 +129,16 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
       session(clock != nullptr ? *clock : systemClock, *this, *this) {
   setObjectName(QStringLiteral("201"));
   inbox = new ThreadInbox(this);
+  drainTimer = new QTimer(this);
+  drainTimer->setSingleShot(true);
+  drainTimer->setInterval(0);
+  connect(drainTimer, &QTimer::timeout, this, &DataReceiving::DrainLines);
+  flushTimer = new QTimer(this);
+  flushTimer->setSingleShot(true);
+  connect(flushTimer, &QTimer::timeout, this, [this] {
+    FlushDisplay();
+    lastFlush = std::chrono::steady_clock::now();
+  });
   resize(dialogunits::X(632), dialogunits::Y(425));
   askSaveFiles = [this] {
     std::unique_ptr<QMessageBox> box = MakeSaveFilesQuestion(this);
@@ -583,8 +594,20 @@ void DataReceiving::DrainLines() {
   // A slice of the event loop at a time, so that a flood of lines cannot
   // keep the window from painting and answering; the rest comes next turn.
   const bool more = session.DrainLines(kDrainSlice);
-  FlushDisplay();
-  if (more) QMetaObject::invokeMethod(this, [this] { DrainLines(); }, Qt::QueuedConnection);
+  // In a flood the screen is brought up to date a few times a second, not
+  // after every slice: laying out and painting the texts would take the
+  // loop's time.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastFlush >= kDisplayInterval) {
+    FlushDisplay();
+    lastFlush = now;
+  } else if (!flushTimer->isActive()) {
+    flushTimer->start(std::chrono::ceil<std::chrono::milliseconds>(lastFlush + kDisplayInterval - now));
+  }
+  // The rest comes from a timer, not a posted call: posted events go before
+  // timers, so a call that posts itself again would starve every timer of
+  // the window for as long as the flood lasts.
+  if (more) drainTimer->start();
 }
 
 void DataReceiving::FlushDisplay() {

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ class QPlainTextEdit;
 class QPrinter;
 class QProcess;
 class QPushButton;
+class QTimer;
 class ThreadInbox;
 
 // The reading page: the port, Start and Stop, the reception monitor and the
@@ -148,6 +150,9 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   // The reader thread's news, run on the page's thread.
   ThreadInbox* inbox = nullptr;
   QProcess* beepPlayer = nullptr;
+  QTimer* drainTimer = nullptr;  // takes the next slice of a flood
+  QTimer* flushTimer = nullptr;  // shows what came since the last showing
+  std::chrono::steady_clock::time_point lastFlush;
   // Counts the runs, so that news of an ended run are not taken for the next.
   std::atomic<int> runNumber{0};
   bool finishing = false;  // Stop is asking its question

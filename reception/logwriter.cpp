@@ -35,6 +35,24 @@ void LogWriter::Append(std::string line) {
   changed.notify_all();
 }
 
+void LogWriter::Append(std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  {
+    std::lock_guard lock(mutex);
+    for (std::string& line : lines) {
+      if (finishRequested) break;
+      if (queue.size() >= kMaxQueuedLines) {
+        ++droppedWhileQueued;
+        ++handled;
+      } else {
+        queue.push_back(std::move(line));
+      }
+    }
+  }
+  lines.clear();
+  changed.notify_all();
+}
+
 void LogWriter::Finish(std::string tail, bool keep) {
   {
     std::lock_guard lock(mutex);

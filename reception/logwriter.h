@@ -56,6 +56,8 @@ class LogWriter {
 
   // Queues `line` for the file; never waits on the disk. Any thread.
   void Append(std::string line);
+  // Queues `lines` in order and empties the vector.
+  void Append(std::vector<std::string>& lines);
   // Queues `tail` as the file's last bytes, then closes it, or deletes it when
   // not `keep`. Returns at once; nothing may be appended after it.
   void Finish(std::string tail, bool keep);

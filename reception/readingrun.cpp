@@ -1,6 +1,7 @@
 #include "readingrun.h"
 
 #include <array>
+#include <iterator>
 
 #include "lineframer.h"
 
@@ -32,20 +33,40 @@ std::vector<CompletedLine> ReadingRun::TakeLines() {
   return taken;
 }
 
-void ReadingRun::HandOver(CompletedLine line) {
+bool ReadingRun::TryTakeLines(std::vector<CompletedLine>& lines) {
+  {
+    std::unique_lock lock(pendingMutex, std::try_to_lock);
+    if (!lock.owns_lock()) return false;
+    lines.clear();
+    lines.swap(pending);
+  }
+  pendingTaken.notify_all();
+  return true;
+}
+
+void ReadingRun::HandOver(std::vector<CompletedLine>& lines) {
+  if (lines.empty()) return;
   bool first;
   {
     std::unique_lock lock(pendingMutex);
     pendingTaken.wait(lock, [&] { return pending.size() < kMaxPendingLines || stopRequested; });
     first = pending.empty();
-    pending.push_back(std::move(line));
+    if (first) {
+      pending.swap(lines);
+    } else {
+      pending.insert(pending.end(), std::make_move_iterator(lines.begin()),
+                     std::make_move_iterator(lines.end()));
+    }
   }
+  lines.clear();
   if (first) listener.LinesReady();
 }
 
 void ReadingRun::ReaderLoop() {
   LineFramer framer;
   std::array<std::uint8_t, 256> buffer{};
+  std::vector<CompletedLine> completed;
+  std::vector<std::string> logLines;
   while (!stopRequested) {
     const ReadResult result = source.Read(buffer);
     if (result.status == ReadResult::Status::kLineLost) {
@@ -68,8 +89,11 @@ void ReadingRun::ReaderLoop() {
       if (!framer.Feed(buffer[i], clock)) continue;
       CompletedLine line{framer.Line(), clock.Now()};
       line.elapsedMs = clock.ElapsedMs(line.completedAt);
-      log.Append(FormatLogLine(line.stamped));
-      HandOver(std::move(line));
+      logLines.push_back(FormatLogLine(line.stamped));
+      completed.push_back(std::move(line));
     }
+    // The log first, then the owner: a line is never shown before it is logged.
+    log.Append(logLines);
+    HandOver(completed);
   }
 }

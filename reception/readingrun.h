@@ -52,10 +52,14 @@ class ReadingRun {
 
   // The lines completed since the last take, oldest first.
   std::vector<CompletedLine> TakeLines();
+  // As TakeLines, but never waits: false (and nothing taken) while the reader
+  // is handing lines over, so that a window's thread never blocks on it.
+  bool TryTakeLines(std::vector<CompletedLine>& lines);
 
  private:
   void ReaderLoop();
-  void HandOver(CompletedLine line);
+  // Hands over the lines of one read at a time: one lock, one wake-up.
+  void HandOver(std::vector<CompletedLine>& lines);
 
   ByteSource& source;
   LogWriter& log;

@@ -59,12 +59,19 @@ bool ReadingSession::DrainLines(std::chrono::steady_clock::duration budget) {
   if (!run) return false;
   using Steady = std::chrono::steady_clock;
   const Steady::time_point start = Steady::now();
-  const Steady::time_point deadline =
-      budget >= Steady::time_point::max() - start ? Steady::time_point::max() : start + budget;
+  const bool bounded = budget < Steady::time_point::max() - start;
+  const Steady::time_point deadline = bounded ? start + budget : Steady::time_point::max();
   for (;;) {
     if (backlogNext == backlog.size()) {
-      backlog = run->TakeLines();
       backlogNext = 0;
+      if (!bounded) {
+        backlog = run->TakeLines();
+      } else if (!run->TryTakeLines(backlog)) {
+        // The reader is handing lines over this instant: a bounded caller
+        // (a window) tries again soon rather than wait for it.
+        backlog.clear();
+        return true;
+      }
       if (backlog.empty()) return false;
     }
     while (backlogNext < backlog.size()) {

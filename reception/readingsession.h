@@ -44,8 +44,9 @@ class ReadingSession {
   StartResult Start(const std::string& devicePath = {});
 
   // Takes the lines the reader has handed over: statistics, then monitor.
-  // Stops after about `budget`, so that a flood cannot hold a window's event
-  // loop; true when lines are still waiting, and then it is called again.
+  // With a `budget` it stops after about that long, and never waits for the
+  // reader, so that a flood cannot hold a window's event loop; true when
+  // lines are still waiting, and then it is called again.
   bool DrainLines(std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max());
 
   // Ends the reader, purges and closes the line, and takes the last lines.

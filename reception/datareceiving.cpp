@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -184,7 +185,11 @@ DataReceiving::~DataReceiving() {
     session.Halt();
     session.Finish(true);
   }
-  session.WaitForLogs(std::chrono::hours(24 * 365));
+  if (!session.WaitForLogs(std::chrono::seconds(1))) {
+    // The window is gone; the program stays until the file is whole.
+    std::fputs("delvarine: the log is still being written to the disk; waiting for it\n", stderr);
+    session.WaitForLogs(std::chrono::hours(24 * 365));
+  }
 }
 
 void DataReceiving::CreateControls() {

@@ -24,6 +24,7 @@ ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath)
   std::erase_if(finishingLogs, [](const auto& log) { return log->WaitFinished({}); });
   std::optional<LogFile> created = LogFile::Create(logDir, clock.Now(), lastError);
   if (!created) return StartResult::kLogFailed;
+  created->calls = logCalls;
   logPath = created->Path();
 
   const int opened = devicePath.empty() ? port.Open(portNumber) : port.OpenDevice(devicePath);

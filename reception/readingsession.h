@@ -70,6 +70,8 @@ class ReadingSession {
   std::filesystem::path logDir;   // where the log files go
   std::filesystem::path logPath;  // the current run's file; empty between runs
   int portNumber = 1;
+  // The system calls the log files are written through (tests make them fail).
+  const LogFileCalls* logCalls = &kSystemLogFileCalls;
 
  private:
   const Clock& clock;

@@ -5,11 +5,14 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <future>
+#include <mutex>
 #include <regex>
 #include <thread>
 
 #include "../serial/ptypair.h"
 #include "readerdoubles.h"
+#include "stalleddisk.h"
 #include "tempdir.h"
 #include "testdoubles.h"
 
@@ -380,6 +383,36 @@ TEST_F(ReadingSessionTest, ABudgetedDrainTakesLinesInSlicesAndLosesNone) {
   EXPECT_EQ(events.appended - 1, 70);
   session.Finish(true);
   ASSERT_TRUE(session.WaitForLogs(10s));
+}
+
+}  // namespace
+
+namespace {
+
+
+TEST_F(ReadingSessionTest, AStalledDiskHoldsNeitherTheLinesNorStop) {
+  session.logCalls = &kStalledCalls;
+  StalledDisk::Set(true);
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  const std::filesystem::path path = session.logPath;
+  ASSERT_TRUE(pty.Send(Lines(3, "P12345678\r\n")));
+  // Counted and shown while the writer waits on the disk.
+  ASSERT_TRUE(DrainUntil(3));
+  ASSERT_TRUE(StalledDisk::WaitForAWriter());
+  EXPECT_EQ(session.statistics.gapCount[0][0], 3);
+  // Stop returns while the disk still holds the writer.
+  auto stopped = std::async(std::launch::async, [&] {
+    session.Halt();
+    session.Finish(true);
+  });
+  ASSERT_EQ(stopped.wait_for(10s), std::future_status::ready);
+  EXPECT_FALSE(session.IsReading());
+  EXPECT_FALSE(session.WaitForLogs(0ms));
+  // The disk comes back: the file is finished in the background, whole.
+  StalledDisk::Set(false);
+  ASSERT_TRUE(session.WaitForLogs(10s));
+  EXPECT_TRUE(ReadFile(path).starts_with("Start\r\n" + Lines(3, "09 : 07 : 05 : 042 P 1234  5 678\n") +
+                                         "End\r\n    1234    1111    \r\n00  3"));
 }
 
 }  // namespace

@@ -38,6 +38,7 @@
 #include "serialport.h"
 #include "simulatedreceiver.h"
 
+#include "../reception/stalleddisk.h"
 #include "../undertsan.h"
 
 namespace {
@@ -631,6 +632,24 @@ class WindowTest : public QObject {
       QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
                log.c_str());
     }
+  }
+
+  void stopReturnsAtOnceOnAStalledDiskAndSaysTheLogIsStillWritten() {
+    Page().session.logCalls = &kStalledCalls;
+    StalledDisk::Set(true);
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+    QVERIFY(StalledDisk::WaitForAWriter());
+    Page().OnStop();
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices[0].startsWith(QString::fromUtf8("Журнал ещё записывается")), qPrintable(notices[0]));
+    StalledDisk::Set(false);
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    QVERIFY(Logged(files[0]).starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n"));
   }
 
   void lostLineTitleClearsAtStopAndAtTheNextStart() {

@@ -22,17 +22,9 @@ LogWriter::~LogWriter() {
 }
 
 void LogWriter::Append(std::string line) {
-  {
-    std::lock_guard lock(mutex);
-    if (finishRequested) return;
-    if (queue.size() >= kMaxQueuedLines) {
-      ++droppedWhileQueued;
-      ++handled;
-    } else {
-      queue.push_back(std::move(line));
-    }
-  }
-  changed.notify_all();
+  std::vector<std::string> lines;
+  lines.push_back(std::move(line));
+  Append(lines);
 }
 
 void LogWriter::Append(std::vector<std::string>& lines) {

@@ -201,6 +201,32 @@ TEST_F(ReadCommandTest, EndSignalsEndAKeptRun) {
   }
 }
 
+// A pipe for the program's standard output; the test holds the read end.
+struct OutputPipe {
+  OutputPipe() {
+    if (pipe2(fds, O_CLOEXEC) != 0) fds[0] = fds[1] = -1;
+  }
+  ~OutputPipe() {
+    CloseReadEnd();
+    CloseWriteEnd();
+  }
+  void CloseReadEnd() {
+    if (fds[0] >= 0) ::close(fds[0]);
+    fds[0] = -1;
+  }
+  void CloseWriteEnd() {
+    if (fds[1] >= 0) ::close(fds[1]);
+    fds[1] = -1;
+  }
+  int fds[2] = {-1, -1};
+};
+
+std::string Burst(std::size_t lines) {
+  std::string burst;
+  for (std::size_t i = 0; i < lines; ++i) burst += "P12345678\r\n";
+  return burst;
+}
+
 // Lines of the log file that hold a reception.
 std::size_t LoggedReceptions(const std::filesystem::path& log) {
   const std::string content = ReadFile(log);
@@ -211,15 +237,12 @@ std::size_t LoggedReceptions(const std::filesystem::path& log) {
 
 TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
   // A pipe nobody reads stands for Ctrl-S, a paused pager or a full pipe.
-  int pipeFds[2];
-  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
-  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
-  ::close(pipeFds[1]);
+  OutputPipe output;
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), output.fds[1]);
+  output.CloseWriteEnd();
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
   constexpr std::size_t kLines = 20000;  // far more than the pipe and the program hold
-  std::string burst;
-  for (std::size_t i = 0; i < kLines; ++i) burst += "P12345678\r\n";
-  ASSERT_TRUE(pty.Send(burst));
+  ASSERT_TRUE(pty.Send(Burst(kLines)));
   // Every line reaches the log while the output is stuck.
   ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == kLines; }, 30s))
       << LoggedReceptions(LogFile());
@@ -229,9 +252,9 @@ TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
   const auto deadline = Clock::now() + 30s;
   while (shown.find(" lines not shown") == std::string::npos && Clock::now() < deadline) {
     char buffer[65536];
-    pollfd readable{pipeFds[0], POLLIN, 0};
+    pollfd readable{output.fds[0], POLLIN, 0};
     poll(&readable, 1, 1000);
-    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+    const ssize_t n = ::read(output.fds[0], buffer, sizeof buffer);
     if (n > 0) shown.append(buffer, static_cast<std::size_t>(n));
   }
   ASSERT_NE(shown.find(" lines not shown"), std::string::npos) << shown.size();
@@ -240,7 +263,7 @@ TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
   program.Signal(SIGTERM);
   for (;;) {
     char buffer[65536];
-    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+    const ssize_t n = ::read(output.fds[0], buffer, sizeof buffer);
     if (n <= 0) break;
     shown.append(buffer, static_cast<std::size_t>(n));
   }
@@ -256,18 +279,14 @@ TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
   EXPECT_EQ(LoggedReceptions(LogFile()), kLines);
   std::printf("blocked output: %zu lines sent, %zu logged, %zu shown, %zu not shown\n", kLines,
               LoggedReceptions(LogFile()), printed, notShown);
-  ::close(pipeFds[0]);
 }
 
 TEST_F(ReadCommandTest, EndSignalEndsTheRunWhileTheOutputIsStuck) {
-  int pipeFds[2];
-  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
-  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
-  ::close(pipeFds[1]);
+  OutputPipe output;
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), output.fds[1]);
+  output.CloseWriteEnd();
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
-  std::string burst;
-  for (int i = 0; i < 20000; ++i) burst += "P12345678\r\n";
-  ASSERT_TRUE(pty.Send(burst));
+  ASSERT_TRUE(pty.Send(Burst(20000)));
   ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == 20000; }, 30s));
   const auto signalled = Clock::now();
   program.Signal(SIGHUP);
@@ -278,16 +297,14 @@ TEST_F(ReadCommandTest, EndSignalEndsTheRunWhileTheOutputIsStuck) {
                                          .count()));
   EXPECT_NE(ReadFile(LogFile()).find("End\r\n    1234    \r\n00  20000"), std::string::npos);
   EXPECT_NE(program.Stderr().find("lines were not shown"), std::string::npos) << program.Stderr();
-  ::close(pipeFds[0]);
 }
 
 TEST_F(ReadCommandTest, ClosedOutputPipeEndsAKeptRunAndSaysWhy) {
-  int pipeFds[2];
-  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
-  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
-  ::close(pipeFds[1]);
+  OutputPipe output;
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), output.fds[1]);
+  output.CloseWriteEnd();
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
-  ::close(pipeFds[0]);  // as `| head` does when it has had enough
+  output.CloseReadEnd();  // as `| head` does when it has had enough
   ASSERT_TRUE(pty.Send("P12345678\r\n"));
   ASSERT_EQ(program.Wait(), 0) << program.Stderr();
   EXPECT_NE(program.Stderr().find("standard output was closed"), std::string::npos)
@@ -304,17 +321,14 @@ TEST_F(ReadCommandTest, LinesTheLogCouldNotTakeAreCountedAndExitIs1) {
   rlimit limit = saved;
   // "Start", 120 lines and part of another; the messages fit in the rest.
   limit.rlim_cur = 7 + 120 * 33 + 20;
-  int pipeFds[2];
-  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+  OutputPipe output;
   setrlimit(RLIMIT_FSIZE, &limit);
-  Program program(dir.path, ReadArguments({"--tx", "1234"}), pipeFds[1]);
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), output.fds[1]);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
-  ::close(pipeFds[1]);
+  output.CloseWriteEnd();
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
-  std::string lines;
-  for (int i = 0; i < 125; ++i) lines += "P12345678\r\n";
-  ASSERT_TRUE(pty.Send(lines));
+  ASSERT_TRUE(pty.Send(Burst(125)));
   ASSERT_TRUE(WaitForFiles(dir.path, [&] {
     return program.Stderr().find("File too large") != std::string::npos;
   })) << program.Stderr();
@@ -324,7 +338,6 @@ TEST_F(ReadCommandTest, LinesTheLogCouldNotTakeAreCountedAndExitIs1) {
   EXPECT_EQ(ReadFile(LogFile()).size(), 7u + 120 * 33);
   EXPECT_NE(program.Stderr().find("5 lines could not be written to the log"), std::string::npos)
       << program.Stderr();
-  ::close(pipeFds[0]);
 }
 
 TEST_F(ReadCommandTest, DurationBeyondTheClockRangeRunsUntilSigterm) {

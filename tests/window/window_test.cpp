@@ -133,6 +133,15 @@ class WindowTest : public QObject {
     return ReadFile(path);
   }
 
+  // The run's one log file: the reception of 1234, "End" and the gap table.
+  void ExpectOneKeptLogOfOneReception() {
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    const std::string log = Logged(files[0]);
+    QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
+             log.c_str());
+  }
+
   // Receptions counted in a slot's gap tables.
   long long CountedInSlot(std::size_t slot) {
     long long total = 0;
@@ -573,11 +582,7 @@ class WindowTest : public QObject {
     frame->close();
     QCOMPARE(questions, 0);
     QVERIFY(!Page().IsReading());
-    const auto files = LogFiles(workDir.path() + "/run");
-    QCOMPARE(files.size(), 1u);
-    const std::string log = Logged(files[0]);
-    QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
-             log.c_str());
+    ExpectOneKeptLogOfOneReception();
   }
 
   void saveQuestionDeletesOnlyOnAnExplicitNo() {
@@ -626,11 +631,7 @@ class WindowTest : public QObject {
       }
       QTRY_VERIFY(closed);
       QVERIFY(!Page().IsReading());
-      const auto files = LogFiles(workDir.path() + "/run");
-      QCOMPARE(files.size(), 1u);
-      const std::string log = Logged(files[0]);
-      QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
-               log.c_str());
+      ExpectOneKeptLogOfOneReception();
     }
   }
 
@@ -714,11 +715,7 @@ class WindowTest : public QObject {
       QTRY_VERIFY(closed);
       QVERIFY(!Page().IsReading());
       QCOMPARE(questions, 0);
-      const auto files = LogFiles(workDir.path() + "/run");
-      QCOMPARE(files.size(), 1u);
-      const std::string log = Logged(files[0]);
-      QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
-               log.c_str());
+      ExpectOneKeptLogOfOneReception();
       QVERIFY(QFile::exists(workDir.path() + "/run/tx.txt"));
     }
   }

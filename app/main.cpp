@@ -209,8 +209,10 @@ int main(int argc, char** argv) {
   switch (ScanCommandLine(commandLine)) {
     case StartMode::kRegister: {
       std::string error;
-      const int result = RegisterDesktopEntry(ExecutablePath(argv[0]), error);
+      std::string note;
+      const int result = RegisterDesktopEntry(ExecutablePath(argv[0]), error, &note);
       if (result != 0) std::fprintf(stderr, "%s\n", error.c_str());
+      if (!note.empty()) std::printf("delvarine: %s\n", note.c_str());
       return result;
     }
     case StartMode::kUnregister:

@@ -7,15 +7,15 @@
 #include <unistd.h>
 
 #include <array>
-#include <csignal>
-#include <cstring>
-#include <mutex>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 
 #include "consoleoutput.h"
@@ -210,8 +210,9 @@ class ConsoleEvents final : public ReadingEvents {
     Pump();
     const auto now = std::chrono::steady_clock::now();
     if (!drainDeadline) drainDeadline = now + kLastDrain;
-    const auto left = std::max(std::chrono::milliseconds(0),
-                               std::chrono::duration_cast<std::chrono::milliseconds>(*drainDeadline - now));
+    const auto left =
+        std::max(std::chrono::milliseconds(0),
+                 std::chrono::duration_cast<std::chrono::milliseconds>(*drainDeadline - now));
     monitor.Drain(left);
     messages.Drain(left);
   }
@@ -242,7 +243,9 @@ class ConsoleEvents final : public ReadingEvents {
   }
   void Wake() {
     const std::uint64_t one = 1;
-    (void)::write(wakeFd, &one, sizeof one);
+    if (::write(wakeFd, &one, sizeof one) < 0) {
+      // a full counter already holds a wake-up
+    }
   }
   int wakeFd;
   std::mutex mutex;
@@ -334,7 +337,9 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     }
     if (fds[0].revents & POLLIN) {
       std::uint64_t value = 0;
-      (void)::read(events.WakeFd(), &value, sizeof value);
+      if (::read(events.WakeFd(), &value, sizeof value) < 0) {
+        // already emptied: nothing to take
+      }
       session.DrainLines();
     }
     if (!events.Pump()) {

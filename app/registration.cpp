@@ -19,7 +19,31 @@ std::filesystem::path DesktopEntryPath() {
   return dataHome / "applications" / "delvarine.desktop";
 }
 
-int RegisterDesktopEntry(const std::filesystem::path& executable, std::string& error) {
+std::filesystem::path PackagedDesktopEntry() {
+  const char* dirs = std::getenv("XDG_DATA_DIRS");
+  std::string_view rest = dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share:/usr/share";
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    const std::string_view dir = rest.substr(0, colon);
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    if (dir.empty()) continue;
+    const std::filesystem::path entry =
+        std::filesystem::path(dir) / "applications" / "org.delvarine.Delvarine.desktop";
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(entry, ec)) return entry;
+  }
+  return {};
+}
+
+int RegisterDesktopEntry(const std::filesystem::path& executable, std::string& error,
+                         std::string* note) {
+  if (const std::filesystem::path packaged = PackagedDesktopEntry(); !packaged.empty()) {
+    if (note != nullptr) {
+      *note = "the package already installed the desktop entry " + packaged.string() +
+              "; nothing to do";
+    }
+    return 0;
+  }
   const std::filesystem::path path = DesktopEntryPath();
   if (path.empty()) {
     error = "cannot find the applications folder: neither XDG_DATA_HOME nor HOME is set";

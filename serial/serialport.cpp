@@ -76,8 +76,7 @@ bool SerialPort::OpenLine() {
 
 ReadResult SerialPort::Read(std::span<std::uint8_t> buffer) {
   if (device == INVALID_HANDLE_VALUE) {
-    return WaitForWake(kReadTimeoutMs) ? ReadResult::Interrupted()
-                                       : ReadResult::TimedOut();
+    return WaitForWake(kReadTimeoutMs) ? ReadResult::Interrupted() : ReadResult::TimedOut();
   }
   DWORD n = 0;
   if (!ReadFile(device, buffer.data(), 1, &n, nullptr)) {
@@ -224,15 +223,16 @@ bool SerialPort::WaitForWake(int timeoutMs) {
   } while (ready < 0 && errno == EINTR);
   if (ready <= 0) return false;
   std::uint64_t value = 0;
-  (void)::read(wakeFd, &value, sizeof value);
+  if (::read(wakeFd, &value, sizeof value) < 0) {
+    // already emptied: nothing to take
+  }
   return true;
 }
 
 ReadResult SerialPort::Read(std::span<std::uint8_t> buffer) {
   if (device < 0) {
     // Open without a line: time out like a silent line instead of spinning.
-    return WaitForWake(kReadTimeoutMs) ? ReadResult::Interrupted()
-                                       : ReadResult::TimedOut();
+    return WaitForWake(kReadTimeoutMs) ? ReadResult::Interrupted() : ReadResult::TimedOut();
   }
   pollfd fds[2] = {{device, POLLIN, 0}, {wakeFd, POLLIN, 0}};
   int ready;
@@ -243,7 +243,9 @@ ReadResult SerialPort::Read(std::span<std::uint8_t> buffer) {
   if (ready == 0) return ReadResult::TimedOut();
   if (fds[1].revents & POLLIN) {
     std::uint64_t value = 0;
-    (void)::read(wakeFd, &value, sizeof value);
+    if (::read(wakeFd, &value, sizeof value) < 0) {
+      // already emptied: nothing to take
+    }
     return ReadResult::Interrupted();
   }
   if (fds[0].revents & POLLIN) {
@@ -262,7 +264,9 @@ ReadResult SerialPort::Read(std::span<std::uint8_t> buffer) {
 
 void SerialPort::Interrupt() {
   const std::uint64_t one = 1;
-  (void)::write(wakeFd, &one, sizeof one);
+  if (::write(wakeFd, &one, sizeof one) < 0) {
+    // a full counter already holds a wake-up
+  }
 }
 
 bool SerialPort::Reconnect() {
@@ -296,7 +300,9 @@ int SerialPort::Close() {
   settingsSaved = false;
   // Forget a wake-up nobody consumed, so the next run starts clean.
   std::uint64_t value = 0;
-  if (wakeFd >= 0) (void)::read(wakeFd, &value, sizeof value);
+  if (wakeFd >= 0 && ::read(wakeFd, &value, sizeof value) < 0) {
+    // nothing was waiting
+  }
   return 1;
 }
 

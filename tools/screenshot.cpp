@@ -12,16 +12,15 @@
 #include <QTabBar>
 #include <QTimer>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
-#include <fstream>
-
 #include "datareceiving.h"
+#include "dialogunits.h"
 #include "graphic.h"
 #include "logfile.h"
-#include "textformat.h"
-#include "dialogunits.h"
 #include "mainframe.h"
+#include "textformat.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -54,7 +53,8 @@ int main(int argc, char** argv) {
       if ((minute / 20) % 2 == 1 && seed % 3 != 0) continue;
       const int level = 5 + static_cast<int>((seed >> 8) % 6) + (hour % 4);
       // The level digit is the last byte of the line.
-      const std::string line = std::string("P1234AB0") + "0123456789ABCDEF"[level > 15 ? 15 : level];
+      const std::string line =
+          std::string("P1234AB0") + "0123456789ABCDEF"[level > 15 ? 15 : level];
       log << FormatLogLine(TimeStamp({2026, 3, 1, hour, minute, t % 60, 0}) + line + "\r\n");
     }
     log << "End";
@@ -64,9 +64,12 @@ int main(int argc, char** argv) {
   DataReceiving& page = frame.ReadingPage();
   const char* numbers[] = {"1234", "A642", "C115", "0B17"};
   const char* lines[] = {"P12345678\r\n", "P0A642AB12CD3456\r\n", "PC115A678\r\n",
-                         "P0B17F000\r\n", "P12347678\r\n",         "PC1159678\r\n"};
+                         "P0B17F000\r\n", "P12347678\r\n",        "PC1159678\r\n"};
   for (int k = 0; k < 4; ++k) {
-    static_cast<QLineEdit*>(page.Control(k == 0 ? 210 : k == 1 ? 208 : k == 2 ? 209 : 215))
+    static_cast<QLineEdit*>(page.Control(k == 0   ? 210
+                                         : k == 1 ? 208
+                                         : k == 2 ? 209
+                                                  : 215))
         ->setText(QString::fromLatin1(numbers[k]));
   }
   page.session.port.ports.Configure(1, name);
@@ -77,7 +80,9 @@ int main(int argc, char** argv) {
   QTimer feeder;
   QObject::connect(&feeder, &QTimer::timeout, [&] {
     const char* line = lines[written % 6];
-    (void)::write(master, line, std::char_traits<char>::length(line));
+    if (::write(master, line, std::char_traits<char>::length(line)) < 0) {
+      // the simulated line may be gone
+    }
     if (++written == 40) {
       feeder.stop();
       QTimer::singleShot(300, [&] {

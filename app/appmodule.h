@@ -35,7 +35,7 @@ class AppModule {
   std::condition_variable shutdownEvent;
   bool signalled = false;  // the event, auto-reset
   bool activity = false;
-  bool ending = false;     // the module is being destroyed
+  bool ending = false;  // the module is being destroyed
   std::function<void()> quitMainThread;
   std::thread monitor;
 };

@@ -43,12 +43,14 @@ EndSignals::EndSignals(std::function<void(int)> callback, QObject* parent)
   action.sa_handler = OnEndSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (std::size_t i = 0; i < std::size(kEndSignals); ++i) sigaction(kEndSignals[i], &action, &previous[i]);
+  for (std::size_t i = 0; i < std::size(kEndSignals); ++i)
+    sigaction(kEndSignals[i], &action, &previous[i]);
 }
 
 EndSignals::~EndSignals() {
   if (sockets[0] < 0) return;
-  for (std::size_t i = 0; i < std::size(kEndSignals); ++i) sigaction(kEndSignals[i], &previous[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kEndSignals); ++i)
+    sigaction(kEndSignals[i], &previous[i], nullptr);
   signalSocket = -1;
   ::close(sockets[0]);
   ::close(sockets[1]);

@@ -27,10 +27,10 @@
 #include "graphcommand.h"
 #endif
 #include "readcommand.h"
+#include "registration.h"
 #include "simulatecommand.h"
 #include "simulatedreceiver.h"
 #include "textformat.h"
-#include "registration.h"
 
 namespace {
 
@@ -73,7 +73,8 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers
 
   AppModule module;
   module.StartShutdownMonitor([] {
-    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   });
   {
     MainFrame frame;
@@ -122,7 +123,8 @@ int RunDemo(int argc, char** argv, double seconds) {
   setenv("DELVARINE_COM1", receiver.DevicePath().c_str(), 1);
   if (HasDisplay()) return RunWindow(argc, argv, kDemoNumbers);
 
-  std::printf("No display: reading the simulated receiver on the console for %g seconds.\n", seconds);
+  std::printf("No display: reading the simulated receiver on the console for %g seconds.\n",
+              seconds);
   std::fflush(stdout);
   std::vector<std::string> read = {"--port", "1", "--duration", std::to_string(seconds)};
   for (const std::string& number : kDemoNumbers) {
@@ -141,8 +143,8 @@ int RunDemo(int argc, char** argv, double seconds) {
   const std::string to = PaddedNumber(local.tm_hour, 2) + ":" + PaddedNumber(local.tm_min, 2);
   std::filesystem::path image = logPath;
   image.replace_extension(".png");
-  const int graphed = RunGraphCommand({logPath.string(), "--tx", kDemoNumbers.front(), "--to", to,
-                                       "--output", image.string()});
+  const int graphed = RunGraphCommand(
+      {logPath.string(), "--tx", kDemoNumbers.front(), "--to", to, "--output", image.string()});
   if (graphed != 0) return graphed;
   std::printf("graph: %s\n", std::filesystem::absolute(image).lexically_normal().c_str());
 #endif

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QTimer>
 #include <QKeyEvent>
 #include <QTabBar>
+#include <QTimer>
 
 #include "datareceiving.h"
 #include "dialogunits.h"

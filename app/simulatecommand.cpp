@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -59,7 +59,8 @@ std::optional<double> PositiveNumber(const std::string& text) {
   return value;
 }
 
-std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments, std::string& problem) {
+std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
+                                     std::string& problem) {
   SimulateOptions options;
   std::vector<std::string> numbers;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -211,7 +212,8 @@ int RunSimulateCommand(const std::vector<std::string>& arguments) {
   using Steady = std::chrono::steady_clock;
   const Steady::time_point start = Steady::now();
   const auto at = [&](double seconds) {
-    return start + std::chrono::duration_cast<Steady::duration>(std::chrono::duration<double>(seconds));
+    return start +
+           std::chrono::duration_cast<Steady::duration>(std::chrono::duration<double>(seconds));
   };
   long long sent = 0;
   while (!stopRequested) {
@@ -227,7 +229,8 @@ int RunSimulateCommand(const std::vector<std::string>& arguments) {
     if (due) {
       if (options->seconds && *due > at(*options->seconds)) due = at(*options->seconds);
       while (!stopRequested && Steady::now() < *due) {
-        std::this_thread::sleep_for(std::min<Steady::duration>(*due - Steady::now(), std::chrono::milliseconds(50)));
+        std::this_thread::sleep_for(
+            std::min<Steady::duration>(*due - Steady::now(), std::chrono::milliseconds(50)));
       }
       if (stopRequested || (options->seconds && Steady::now() >= at(*options->seconds))) break;
     }
@@ -261,7 +264,8 @@ int RunSimulateCommand(const std::vector<std::string>& arguments) {
   ::close(out);
   std::fprintf(stderr, "sent %lld lines:", sent);
   for (std::size_t i = 0; i < options->simulator.numbers.size(); ++i) {
-    std::fprintf(stderr, " %s %lld", options->simulator.numbers[i].c_str(), simulator.Receptions()[i]);
+    std::fprintf(stderr, " %s %lld", options->simulator.numbers[i].c_str(),
+                 simulator.Receptions()[i]);
   }
   std::fprintf(stderr, ", noise %lld\n", simulator.NoiseLines());
   return 0;

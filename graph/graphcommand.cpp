@@ -7,11 +7,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -257,8 +257,8 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
     err << "\rloading " << options->logFile << ": " << percent << "%" << std::flush;
     return true;
   };
-  const bool loaded = LoadLog(options->logFile, options->request, data, error,
-                              std::size_t{1} << 20, showProgress ? progress : LoadProgress());
+  const bool loaded = LoadLog(options->logFile, options->request, data, error, std::size_t{1} << 20,
+                              showProgress ? progress : LoadProgress());
   if (shownPercent >= 0) err << "\r\033[K" << std::flush;
   if (!loaded) {
     err << "delvarine graph: " << error << '\n';

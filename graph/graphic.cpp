@@ -137,7 +137,8 @@ void Graphic::OnOpen() {
     progress.setAutoReset(false);
     const LoadProgress step = [&progress](std::uint64_t done, std::uint64_t total) {
       // A log that is still being written can grow past the size it had.
-      const std::uint64_t part = total == 0 ? kProgressSteps : std::min(done, total) * kProgressSteps / total;
+      const std::uint64_t part =
+          total == 0 ? kProgressSteps : std::min(done, total) * kProgressSteps / total;
       progress.setValue(static_cast<int>(part));
       QCoreApplication::processEvents();
       return !progress.wasCanceled();

@@ -23,8 +23,8 @@ class Graphic : public QWidget {
   explicit Graphic(QWidget* parent = nullptr);
 
   // The page's dialogs, replaceable so tests can answer them.
-  std::function<QString()> chooseLogFile;        // an existing file, or empty when cancelled
-  std::function<bool(QPrinter&)> choosePrinter;  // false when the user cancels
+  std::function<QString()> chooseLogFile;         // an existing file, or empty when cancelled
+  std::function<bool(QPrinter&)> choosePrinter;   // false when the user cancels
   std::function<void(const QString&)> showError;  // a message with caption "Ошибка!"
   // How long a load runs before its progress dialog shows; shorter loads never show it.
   int progressDelayMs = 400;

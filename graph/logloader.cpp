@@ -268,7 +268,9 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
   if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     // A FIFO, a device (/dev/zero never ends) or a folder is no log.
     error = "cannot load " + path.string() + ": it is not a log file but " +
-            (S_ISDIR(status.st_mode) ? "a folder" : S_ISFIFO(status.st_mode) ? "a FIFO" : "a device");
+            (S_ISDIR(status.st_mode)    ? "a folder"
+             : S_ISFIFO(status.st_mode) ? "a FIFO"
+                                        : "a device");
     ::close(fd);
     return false;
   }

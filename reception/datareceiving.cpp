@@ -1,5 +1,8 @@
 #include "datareceiving.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,9 +23,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -126,8 +126,7 @@ QByteArray BeepWave() {
 }  // namespace
 
 DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
-    : QWidget(parent),
-      session(clock != nullptr ? *clock : systemClock, *this, *this) {
+    : QWidget(parent), session(clock != nullptr ? *clock : systemClock, *this, *this) {
   setObjectName(QStringLiteral("201"));
   inbox = new ThreadInbox(this);
   drainTimer = new QTimer(this);
@@ -165,9 +164,9 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
 }
 
 std::unique_ptr<QMessageBox> DataReceiving::MakeSaveFilesQuestion(QWidget* parent) {
-  auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QString(),
-                                           UiText(strings::kSaveFiles),
-                                           QMessageBox::Yes | QMessageBox::No, parent);
+  auto box =
+      std::make_unique<QMessageBox>(QMessageBox::Question, QString(), UiText(strings::kSaveFiles),
+                                    QMessageBox::Yes | QMessageBox::No, parent);
   // The answers in the interface's language, whatever Qt's own is.
   box->button(QMessageBox::Yes)->setText(QString::fromUtf8("Да"));
   box->button(QMessageBox::No)->setText(QString::fromUtf8("Нет"));
@@ -309,7 +308,8 @@ void DataReceiving::OnInitPage() {
   }
   session.logDir = std::filesystem::current_path();
   session.portNumber = 1;
-  for (int i = 1; i <= kSelectablePorts; ++i) portSelector->addItem(QString::fromStdString(PortTable::PortName(i)));
+  for (int i = 1; i <= kSelectablePorts; ++i)
+    portSelector->addItem(QString::fromStdString(PortTable::PortName(i)));
   portSelector->setCurrentIndex(0);
   roundingSelector->addItem(UiText(strings::kOneSecond));
   roundingSelector->addItem(UiText(strings::kTenSeconds));
@@ -404,16 +404,17 @@ void DataReceiving::LoadPortSetting() {
     // for this run, with the defaults in use.
     settingsUsable = false;
     settings.reset();
-    const QString text =
-        QString::fromUtf8("Файл настроек не читается; до конца работы используются настройки "
-                          "по умолчанию, и файл не изменяется.\n\n") +
-        path + QStringLiteral(": ") + problem;
+    const QString text = QString::fromUtf8(
+                             "Файл настроек не читается; до конца работы используются настройки "
+                             "по умолчанию, и файл не изменяется.\n\n") +
+                         path + QStringLiteral(": ") + problem;
     QTimer::singleShot(0, this, [this, text] { ShowError(text); });
   }
   for (int i = 1; i <= kSelectablePorts; ++i) {
     const QString key = QStringLiteral("Devices/") + QString::fromStdString(PortTable::PortName(i));
-    const QString stored = settings && settings->contains(key) ? settings->value(key).toString()
-                                                               : QString::fromStdString(PortTable::DefaultPath(i));
+    const QString stored = settings && settings->contains(key)
+                               ? settings->value(key).toString()
+                               : QString::fromStdString(PortTable::DefaultPath(i));
     if (settings && !settings->contains(key)) settings->setValue(key, stored);
     session.port.ports.Configure(i, stored.toStdString());
   }
@@ -527,8 +528,9 @@ void DataReceiving::FinishReading(std::optional<bool> keep) {
   // A stalled disk must not hold the window: the file is finished in the
   // background, and the user is told so.
   if (!session.WaitForLogs(std::chrono::milliseconds(300))) {
-    showNotice(QString::fromUtf8("Журнал ещё записывается на диск; запись завершится в фоне.\n"
-                                 "Не выключайте компьютер и не отключайте диск."));
+    showNotice(
+        QString::fromUtf8("Журнал ещё записывается на диск; запись завершится в фоне.\n"
+                          "Не выключайте компьютер и не отключайте диск."));
   }
 }
 
@@ -610,7 +612,8 @@ void DataReceiving::DrainLines() {
     FlushDisplay();
     lastFlush = now;
   } else if (!flushTimer->isActive()) {
-    flushTimer->start(std::chrono::ceil<std::chrono::milliseconds>(lastFlush + kDisplayInterval - now));
+    flushTimer->start(
+        std::chrono::ceil<std::chrono::milliseconds>(lastFlush + kDisplayInterval - now));
   }
   // The rest comes from a timer, not a posted call: posted events go before
   // timers, so a call that posts itself again would starve every timer of
@@ -714,8 +717,8 @@ void DataReceiving::LogWriteFailed(const std::string& reason) {
 void DataReceiving::LogWriteResumed(std::int64_t lostLines) {
   PostForRun([this, lostLines] {
     emit LogNoteChanged(QString());
-    showNotice(QString::fromUtf8("Запись журнала возобновлена. Не записано строк: %1.")
-                   .arg(lostLines));
+    showNotice(
+        QString::fromUtf8("Запись журнала возобновлена. Не записано строк: %1.").arg(lostLines));
   });
 }
 

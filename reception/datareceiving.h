@@ -39,11 +39,11 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   ~DataReceiving() override;
 
   // The page's questions and messages, replaceable so tests can answer them.
-  std::function<bool()> askSaveFiles;                  // "Сохранить файлы?": true for Yes
-  std::function<void(const QString&)> showError;       // a message with caption "Ошибка!"
-  std::function<void(const QString&)> showNotice;      // the same, without waiting for it
-  std::function<bool(QPrinter&)> choosePrinter;        // false when the user cancels
-  std::function<void()> playTones;                     // the two tones, without waiting
+  std::function<bool()> askSaveFiles;              // "Сохранить файлы?": true for Yes
+  std::function<void(const QString&)> showError;   // a message with caption "Ошибка!"
+  std::function<void(const QString&)> showNotice;  // the same, without waiting for it
+  std::function<bool(QPrinter&)> choosePrinter;    // false when the user cancels
+  std::function<void()> playTones;                 // the two tones, without waiting
 
   // "Сохранить файлы?" with "Да" and "Нет"; every way of dismissing it but
   // "Нет" answers "Да".

@@ -204,7 +204,8 @@ bool LogFile::Recreate(std::string& error) {
   std::string buffer(1 << 16, '\0');
   std::uint64_t copied = 0;
   while (copied < size) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - copied));
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - copied));
     const ssize_t n = ::pread(fd, buffer.data(), want, static_cast<off_t>(copied));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;

@@ -118,7 +118,8 @@ void LogWriter::WriterLoop() {
       tail = std::move(finalTail);
     }
     if (keep) {
-      if (!tail.empty() && !file.Append(tail) && !failing) listener.LogWriteFailed(file.LastError());
+      if (!tail.empty() && !file.Append(tail) && !failing)
+        listener.LogWriteFailed(file.LastError());
       file.Sync();
       file.Close();
     } else {

@@ -11,7 +11,9 @@ ReadingRun::ReadingRun(ByteSource& lineSource, LogWriter& logFile, const Clock& 
 
 ReadingRun::~ReadingRun() { Stop(); }
 
-void ReadingRun::Start() { readerThread = std::thread([this] { ReaderLoop(); }); }
+void ReadingRun::Start() {
+  readerThread = std::thread([this] { ReaderLoop(); });
+}
 
 void ReadingRun::Stop() {
   {

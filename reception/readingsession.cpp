@@ -79,7 +79,8 @@ bool ReadingSession::DrainLines(std::chrono::steady_clock::duration budget) {
       const CompletedLine& line = backlog[backlogNext++];
       const std::string_view stamped = line.stamped;
       // The record is the line without its last two bytes, normally CR LF.
-      const std::string_view record = stamped.substr(0, stamped.size() >= 2 ? stamped.size() - 2 : 0);
+      const std::string_view record =
+          stamped.substr(0, stamped.size() >= 2 ? stamped.size() - 2 : 0);
       const unsigned counted =
           statistics.ProcessRecord(record, line.completedAt, line.elapsedMs, controls);
       if (counted != 0) events.Counted(counted);

@@ -47,7 +47,8 @@ class ReadingSession {
   // With a `budget` it stops after about that long, and never waits for the
   // reader, so that a flood cannot hold a window's event loop; true when
   // lines are still waiting, and then it is called again.
-  bool DrainLines(std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max());
+  bool DrainLines(
+      std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max());
 
   // Ends the reader, purges and closes the line, and takes the last lines.
   void Halt();

@@ -23,7 +23,8 @@ std::vector<PrintedText> SlotPrintout(const Statistics& statistics, int rounding
       }
     }
     for (int k = 0; k < kSlotCount; ++k) {
-      const auto count = statistics.gapCount[static_cast<std::size_t>(k)][static_cast<std::size_t>(row)];
+      const auto count =
+          statistics.gapCount[static_cast<std::size_t>(k)][static_cast<std::size_t>(row)];
       texts.push_back({12 * (k + 1) * cw, y, std::to_string(count)});
     }
   }

@@ -7,8 +7,9 @@
 namespace {
 
 constexpr std::array<std::string_view, kLongGapClasses> kClassLabels = {"02", "04", "06", "08",
-                                                                         "10", "15", "20", "30"};
-constexpr std::array<int, kLongGapClasses> kClassStarts = {120, 240, 360, 480, 600, 900, 1200, 1800};
+                                                                        "10", "15", "20", "30"};
+constexpr std::array<int, kLongGapClasses> kClassStarts = {120, 240, 360,  480,
+                                                           600, 900, 1200, 1800};
 
 char At(std::string_view text, std::size_t index) {
   return index < text.size() ? text[index] : '\0';

@@ -8,7 +8,7 @@
 #include "localtime.h"
 #include "slotcontrols.h"
 
-inline constexpr int kGapRows = 61;       // 0..59 s, then 60..119 s
+inline constexpr int kGapRows = 61;        // 0..59 s, then 60..119 s
 inline constexpr int kLongGapClasses = 8;  // 2 min and more
 
 // The per-slot statistics of the reading page. All of it belongs to one thread

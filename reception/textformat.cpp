@@ -33,7 +33,7 @@ LocalTime SystemClock::Now() const {
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm local{};
   localtime_r(&seconds, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,  local.tm_hour,
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,           local.tm_hour,
           local.tm_min,         local.tm_sec,     static_cast<int>(millis)};
 }
 

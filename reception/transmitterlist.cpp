@@ -27,13 +27,16 @@ TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
   // Non-blocking, so that a FIFO under the name cannot hold the program.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    if (errno != ENOENT) list.problem = "cannot read " + path.string() + ": " + std::strerror(errno);
+    if (errno != ENOENT)
+      list.problem = "cannot read " + path.string() + ": " + std::strerror(errno);
     return list;
   }
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     list.problem = "cannot read " + path.string() + ": it is not a file but " +
-                   (S_ISDIR(status.st_mode) ? "a folder" : S_ISFIFO(status.st_mode) ? "a FIFO" : "a device");
+                   (S_ISDIR(status.st_mode)    ? "a folder"
+                    : S_ISFIFO(status.st_mode) ? "a FIFO"
+                                               : "a device");
     ::close(fd);
     return list;
   }

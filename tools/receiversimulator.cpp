@@ -8,7 +8,8 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 }  // namespace
 
-ReceiverSimulator::ReceiverSimulator(Options chosen) : options(std::move(chosen)), random(options.seed) {
+ReceiverSimulator::ReceiverSimulator(Options chosen)
+    : options(std::move(chosen)), random(options.seed) {
   const std::size_t count = options.numbers.size();
   for (std::size_t i = 0; i < count; ++i) {
     // Periods of a few seconds, different per transmitter.
@@ -63,7 +64,8 @@ ReceiverSimulator::Line ReceiverSimulator::Next() {
     }
   }
   if (due.empty()) return {NoiseLine(), 0, -1};
-  const auto next = static_cast<std::size_t>(std::min_element(due.begin(), due.end()) - due.begin());
+  const auto next =
+      static_cast<std::size_t>(std::min_element(due.begin(), due.end()) - due.begin());
   const double at = due[next];
   std::uniform_real_distribution<double> jitter(-0.2, 0.2);
   due[next] += period[next] * (1.0 + jitter(random));

@@ -24,8 +24,8 @@ constexpr double kLineRate = 2400.0 / 10.0 / 11.0;
 // some of transmitters nobody follows.
 std::string ReceiverTraffic(int lines) {
   static const std::array<const char*, 8> kLines = {
-      "P12345678\r\n", "P11117ABC\r\n",        "P22223XYZ\r\n", "P01234AB12CD3456\r\n",
-      "P99995000\r\n", "P12349678\r\n",        "P11111111\r\n", "P02222CDEFGH7123\r\n"};
+      "P12345678\r\n", "P11117ABC\r\n", "P22223XYZ\r\n", "P01234AB12CD3456\r\n",
+      "P99995000\r\n", "P12349678\r\n", "P11111111\r\n", "P02222CDEFGH7123\r\n"};
   std::string traffic;
   for (int i = 0; i < lines; ++i) traffic += kLines[static_cast<std::size_t>(i) % kLines.size()];
   return traffic;

@@ -1,8 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -95,7 +95,8 @@ bool WaitForFiles(const std::filesystem::path& dir, const std::function<bool()>&
   const auto deadline = Clock::now() + timeout;
   bool result = done();
   while (!result) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     pollfd changed{watch, POLLIN, 0};
     poll(&changed, 1, static_cast<int>(left.count()));
@@ -154,7 +155,10 @@ TEST_F(ReadCommandTest, PrintsStampedLinesAndKeepsTheLogWithTheSummary) {
   const std::filesystem::path log = LogFile();
   EXPECT_TRUE(std::regex_match(log.filename().string(),
                                std::regex(R"(\d{4}\.\d\d\.\d\d_\d\d-\d\d-\d\d\.txt)")));
-  ASSERT_TRUE(pty.Send(std::string("P1234\0" "5678\r\nP01234AB12CD3456\r\nZZ\n", 34)));
+  ASSERT_TRUE(
+      pty.Send(std::string("P1234\0"
+                           "5678\r\nP01234AB12CD3456\r\nZZ\n",
+                           34)));
   ASSERT_EQ(program.Wait(), 0) << program.Stderr();
 
   const std::string out = program.Stdout();
@@ -166,7 +170,8 @@ TEST_F(ReadCommandTest, PrintsStampedLinesAndKeepsTheLogWithTheSummary) {
 
   std::string logged = "Start\r\n" + LoggedStamp(match[2]) + "P 1234  5 678\n" +
                        LoggedStamp(match[4]) + "P0 1234 AB12CD 3 456\n" + LoggedStamp(match[6]) +
-                       std::string("Z Z\n\0\0  \0 \0\0\0\n", 14) + "End\r\n    1234    1111    \r\n";
+                       std::string("Z Z\n\0\0  \0 \0\0\0\n", 14) +
+                       "End\r\n    1234    1111    \r\n";
   const std::string content = ReadFile(log);
   ASSERT_EQ(content.substr(0, logged.size()), logged);
   // Two receptions of 1234 within a second or two of each other.
@@ -189,15 +194,18 @@ TEST_F(ReadCommandTest, DiscardLeavesNoFile) {
 TEST_F(ReadCommandTest, EndSignalsEndAKeptRun) {
   // SIGHUP is a closed terminal or a dropped ssh session.
   for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-    for (const auto& entry : std::filesystem::directory_iterator(logDir)) std::filesystem::remove(entry);
+    for (const auto& entry : std::filesystem::directory_iterator(logDir))
+      std::filesystem::remove(entry);
     Program program(dir.path, ReadArguments({"--tx", "1234"}));
     ASSERT_TRUE(WaitForStart()) << program.Stderr();
     ASSERT_TRUE(pty.Send("P12345678\r\n"));
-    ASSERT_TRUE(WaitForFiles(dir.path, [&] { return program.Stdout().ends_with("P12345678\r\n"); }));
+    ASSERT_TRUE(
+        WaitForFiles(dir.path, [&] { return program.Stdout().ends_with("P12345678\r\n"); }));
     program.Signal(number);
     ASSERT_EQ(program.Wait(), 0) << program.Stderr();
     const std::string content = ReadFile(LogFile());
-    EXPECT_NE(content.find("End\r\n    1234    \r\n00  1       \r\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("End\r\n    1234    \r\n00  1       \r\n"), std::string::npos)
+        << content;
   }
 }
 
@@ -231,7 +239,9 @@ std::string Burst(std::size_t lines) {
 std::size_t LoggedReceptions(const std::filesystem::path& log) {
   const std::string content = ReadFile(log);
   std::size_t count = 0;
-  for (std::size_t at = content.find(" P "); at != std::string::npos; at = content.find(" P ", at + 1)) ++count;
+  for (std::size_t at = content.find(" P "); at != std::string::npos;
+       at = content.find(" P ", at + 1))
+    ++count;
   return count;
 }
 
@@ -244,7 +254,8 @@ TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
   constexpr std::size_t kLines = 20000;  // far more than the pipe and the program hold
   ASSERT_TRUE(pty.Send(Burst(kLines)));
   // Every line reaches the log while the output is stuck.
-  ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == kLines; }, 30s))
+  ASSERT_TRUE(WaitForFiles(
+      logDir, [&] { return LoggedReceptions(LogFile()) == kLines; }, 30s))
       << LoggedReceptions(LogFile());
 
   // Once the output flows again, one note says how many were not shown.
@@ -273,7 +284,9 @@ TEST_F(ReadCommandTest, BlockedOutputHoldsNeitherTheLogNorTheEnd) {
     notShown += std::stoul(shown.substr(at + 1));
   }
   std::size_t printed = 0;
-  for (std::size_t at = shown.find("P12345678"); at != std::string::npos; at = shown.find("P12345678", at + 1)) ++printed;
+  for (std::size_t at = shown.find("P12345678"); at != std::string::npos;
+       at = shown.find("P12345678", at + 1))
+    ++printed;
   EXPECT_EQ(printed + notShown, kLines);
   EXPECT_GT(notShown, 0u);
   EXPECT_EQ(LoggedReceptions(LogFile()), kLines);
@@ -287,14 +300,15 @@ TEST_F(ReadCommandTest, EndSignalEndsTheRunWhileTheOutputIsStuck) {
   output.CloseWriteEnd();
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
   ASSERT_TRUE(pty.Send(Burst(20000)));
-  ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == 20000; }, 30s));
+  ASSERT_TRUE(WaitForFiles(
+      logDir, [&] { return LoggedReceptions(LogFile()) == 20000; }, 30s));
   const auto signalled = Clock::now();
   program.Signal(SIGHUP);
   ASSERT_EQ(program.Wait(30s), 0) << program.Stderr();
-  std::printf("end after SIGHUP with the output stuck: %lld ms\n",
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         Clock::now() - signalled)
-                                         .count()));
+  std::printf(
+      "end after SIGHUP with the output stuck: %lld ms\n",
+      static_cast<long long>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - signalled).count()));
   EXPECT_NE(ReadFile(LogFile()).find("End\r\n    1234    \r\n00  20000"), std::string::npos);
   EXPECT_NE(program.Stderr().find("lines were not shown"), std::string::npos) << program.Stderr();
 }
@@ -364,8 +378,8 @@ TEST_F(ReadCommandTest, BusyOrMissingPortIsReportedWithExitCode1) {
   SerialPort holder;
   ASSERT_NE(holder.OpenDevice(pty.slavePath), 0);
   for (const std::string& device : {pty.slavePath, (dir / "no-such-tty").string()}) {
-    Program program(dir.path, {"read", "--device", device, "--log-dir", logDir.string(),
-                               "--duration", "5"});
+    Program program(dir.path,
+                    {"read", "--device", device, "--log-dir", logDir.string(), "--duration", "5"});
     EXPECT_EQ(program.Wait(), 1) << device;
     EXPECT_TRUE(program.Stderr().starts_with(kPortBusy + "\n")) << program.Stderr();
     EXPECT_EQ(program.Stdout(), "");
@@ -391,8 +405,8 @@ TEST_F(ReadCommandTest, BadArgumentsPrintTheUsageAndExit2) {
       {"read", "--device", "/dev/null", "--duration", "soon"},
       {"read", "--device", "/dev/null", "--bogus"},
       {"read", "--device"},
-      {"read", "--device", "/dev/null", "--tx", "1", "--tx", "2", "--tx", "3", "--tx", "4",
-       "--tx", "5", "--tx", "6", "--tx", "7", "--tx", "8", "--tx", "9"},
+      {"read", "--device", "/dev/null", "--tx", "1",    "--tx", "2",    "--tx", "3",    "--tx", "4",
+       "--tx", "5",        "--tx",      "6",    "--tx", "7",    "--tx", "8",    "--tx", "9"},
   };
   for (const auto& arguments : cases) {
     Program program(dir.path, arguments);

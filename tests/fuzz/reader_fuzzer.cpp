@@ -15,7 +15,9 @@ class FuzzSlots final : public SlotControls {
   std::string NumberText(int slot) const override { return slot % 2 ? "1234" : "A642"; }
   std::string ColumnText(int slot) const override { return column[static_cast<std::size_t>(slot)]; }
   void SetLevelText(int, std::string_view) override {}
-  void SetColumnText(int slot, std::string_view text) override { column[static_cast<std::size_t>(slot)] = text; }
+  void SetColumnText(int slot, std::string_view text) override {
+    column[static_cast<std::size_t>(slot)] = text;
+  }
   void SetLastLineText(int, std::string_view) override {}
   std::string column[kSlotCount];
 };

@@ -13,7 +13,9 @@ class FuzzSlots final : public SlotControls {
   std::string NumberText(int slot) const override { return number[static_cast<std::size_t>(slot)]; }
   std::string ColumnText(int slot) const override { return column[static_cast<std::size_t>(slot)]; }
   void SetLevelText(int, std::string_view) override {}
-  void SetColumnText(int slot, std::string_view text) override { column[static_cast<std::size_t>(slot)] = text; }
+  void SetColumnText(int slot, std::string_view text) override {
+    column[static_cast<std::size_t>(slot)] = text;
+  }
   void SetLastLineText(int, std::string_view) override {}
   std::string number[kSlotCount];
   std::string column[kSlotCount];
@@ -41,12 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 1: {
         const int slot = next() % kSlotCount;
         const std::size_t length = next() % 6;
-        slots.number[slot].assign(reinterpret_cast<const char*>(data + i), std::min(length, size - i));
+        slots.number[slot].assign(reinterpret_cast<const char*>(data + i),
+                                  std::min(length, size - i));
         i += slots.number[slot].size();
         break;
       }
       case 2:
-        statistics.SelectWindow(static_cast<signed char>(next()) % 10, static_cast<signed char>(next()));
+        statistics.SelectWindow(static_cast<signed char>(next()) % 10,
+                                static_cast<signed char>(next()));
         break;
       case 3:
         statistics.ClearColumn(static_cast<signed char>(next()) % 10, slots);

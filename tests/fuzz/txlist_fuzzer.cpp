@@ -11,9 +11,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("delvarine-fuzz-tx-" + std::to_string(getpid()) + ".txt");
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                static_cast<std::streamsize>(size));
+      std::filesystem::temp_directory_path() /
+      ("delvarine-fuzz-tx-" + std::to_string(getpid()) + ".txt");
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   const TransmitterList list = LoadTransmitterList(path);
   if (list.numbers.size() > 8) __builtin_trap();
   for (const auto& number : list.numbers) {

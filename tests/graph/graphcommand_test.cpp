@@ -8,9 +8,9 @@
 #include <QImage>
 #include <csignal>
 #include <cstdio>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "logfile.h"
@@ -95,12 +95,12 @@ TEST_F(GraphCommandTest, UnreadableLogsAndUnwritablePicturesExitOne) {
   // A folder, a FIFO and a device are refused at once; /dev/zero never ends.
   const std::filesystem::path fifo = dir / "fifo.txt";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const auto& [path, what] : {std::pair{dir.string(), "a folder"},
-                                   std::pair{fifo.string(), "a FIFO"},
-                                   std::pair{std::string("/dev/zero"), "a device"}}) {
+  for (const auto& [path, what] :
+       {std::pair{dir.string(), "a folder"}, std::pair{fifo.string(), "a FIFO"},
+        std::pair{std::string("/dev/zero"), "a device"}}) {
     EXPECT_EQ(Run({path, "--bins"}), 1) << path;
-    EXPECT_EQ(err.str(), "delvarine graph: cannot load " + path + ": it is not a log file but " +
-                             what + "\n");
+    EXPECT_EQ(err.str(),
+              "delvarine graph: cannot load " + path + ": it is not a log file but " + what + "\n");
   }
   for (const char* name : {"no/such/dir/a.png", "no/such/dir/a.svg", "no/such/dir/a.pdf"}) {
     EXPECT_EQ(Run({log.string(), "--output", (dir / name).string()}), 1) << name;
@@ -130,7 +130,8 @@ TEST_F(GraphCommandTest, AFailedPictureLeavesTheOldFileAsItWas) {
   std::signal(SIGXFSZ, previous);
   // No half-written temporary file stays behind.
   std::size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) files += entry.is_regular_file();
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 4u);
 }
 

@@ -14,13 +14,12 @@
 #include <QtTest>
 #include <fstream>
 
+#include "../undertsan.h"
 #include "dialogunits.h"
 #include "graphic.h"
 #include "logfile.h"
 #include "paintgraphic.h"
 #include "textformat.h"
-
-#include "../undertsan.h"
 
 class GraphPageTest : public QObject {
   Q_OBJECT
@@ -262,7 +261,8 @@ class GraphPageTest : public QObject {
     QVERIFY(!QFile::exists(dir.filePath("missing.txt")));
     QCOMPARE(page.Drawing().data.spanMinutes, 0);
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].startsWith("cannot open " + dir.filePath("missing.txt")), qPrintable(errors[0]));
+    QVERIFY2(errors[0].startsWith("cannot open " + dir.filePath("missing.txt")),
+             qPrintable(errors[0]));
   }
 
   void largeLogsLoadWithTheWindowResponsiveAndCanBeCancelled() {

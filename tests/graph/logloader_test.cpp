@@ -34,7 +34,8 @@ GraphData Load(const std::string& log, LoadRequest request = {}) {
 GraphData LoadInPieces(const std::string& log, const LoadRequest& request, std::size_t piece) {
   GraphData data;
   LogBinner binner(request, data);
-  for (std::size_t at = 0; at < log.size(); at += piece) binner.Feed(std::string_view(log).substr(at, piece));
+  for (std::size_t at = 0; at < log.size(); at += piece)
+    binner.Feed(std::string_view(log).substr(at, piece));
   binner.Finish();
   return data;
 }
@@ -302,12 +303,12 @@ TEST(LogLoaderTest, ProgressCountsEveryBlockUpToTheFileSizeAndCanStopTheLoad) {
   std::vector<std::uint64_t> reported;
   GraphData data;
   std::string error;
-  ASSERT_TRUE(LoadLog(path, For("1234"), data, error, 100,
-                      [&](std::uint64_t done, std::uint64_t total) {
-                        EXPECT_EQ(total, log.size());
-                        reported.push_back(done);
-                        return true;
-                      }));
+  ASSERT_TRUE(
+      LoadLog(path, For("1234"), data, error, 100, [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(total, log.size());
+        reported.push_back(done);
+        return true;
+      }));
   ASSERT_GE(reported.size(), log.size() / 200);
   EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
   EXPECT_EQ(reported.back(), log.size());

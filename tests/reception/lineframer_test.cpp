@@ -32,7 +32,9 @@ TEST_F(LineFramerTest, StampsALineWithTheTimeOfItsFirstByte) {
 }
 
 TEST_F(LineFramerTest, ANulFirstByteFixesTheStampButIsDropped) {
-  EXPECT_EQ(Feed(std::string_view("\0P1\0" "2\r\n", 7)),
+  EXPECT_EQ(Feed(std::string_view("\0P1\0"
+                                  "2\r\n",
+                                  7)),
             (std::vector<std::string>{"07:05:03:042 P12\r\n"}));
 }
 

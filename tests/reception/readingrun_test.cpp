@@ -62,7 +62,10 @@ class ReadingRunTest : public ::testing::Test {
 
 TEST_F(ReadingRunTest, LinesAreLoggedAndHandedOver) {
   StartOn(pty->slavePath);
-  ASSERT_TRUE(pty->Send(std::string("P1234\0" "5678\r\nP01234AB12CD3456\r\n", 30)));
+  ASSERT_TRUE(
+      pty->Send(std::string("P1234\0"
+                            "5678\r\nP01234AB12CD3456\r\n",
+                            30)));
   const std::vector<CompletedLine> lines = TakeLines(2);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].stamped, "07:05:03:042 P12345678\r\n");
@@ -122,8 +125,8 @@ TEST_F(ReadingRunTest, HungUpLineIsReportedOnceAndCostsOnlyAFewWakeUps) {
   ASSERT_TRUE(events.WaitFor([&] { return listener.lineLost >= 1; }));
   const int readsAtLoss = source.reads;
   // Over about two seconds a busy reader would make hundreds of calls.
-  const bool spinning = events.WaitFor(
-      [&] { return source.reads - readsAtLoss + source.reconnects > 20; }, 2s);
+  const bool spinning =
+      events.WaitFor([&] { return source.reads - readsAtLoss + source.reconnects > 20; }, 2s);
   EXPECT_FALSE(spinning);
   EXPECT_LE(source.reconnects, 3);
   EXPECT_LE(source.reads - readsAtLoss, 1);

@@ -1,7 +1,6 @@
 #include "readingsession.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <csignal>
@@ -127,7 +126,8 @@ TEST_F(ReadingSessionTest, KeptRunHasStartRecordLinesEndAndTheSummary) {
   EXPECT_FALSE(session.IsReading());
   EXPECT_TRUE(session.logPath.empty());
 
-  std::string expected = "Start\r\n"
+  std::string expected =
+      "Start\r\n"
       "09 : 07 : 05 : 042 P 1234  5 678\n"
       "09 : 07 : 05 : 042 Q 0\r\n\0  \0 \0\0\0\n"s
       "09 : 07 : 05 : 042 P 1111  2 222\n"
@@ -391,7 +391,6 @@ TEST_F(ReadingSessionTest, ABudgetedDrainTakesLinesInSlicesAndLosesNone) {
 
 namespace {
 
-
 TEST_F(ReadingSessionTest, AStalledDiskHoldsNeitherTheLinesNorStop) {
   session.logCalls = &kStalledCalls;
   StalledDisk::Set(true);
@@ -413,7 +412,8 @@ TEST_F(ReadingSessionTest, AStalledDiskHoldsNeitherTheLinesNorStop) {
   // The disk comes back: the file is finished in the background, whole.
   StalledDisk::Set(false);
   ASSERT_TRUE(session.WaitForLogs(10s));
-  EXPECT_TRUE(ReadFile(path).starts_with("Start\r\n" + Lines(3, "09 : 07 : 05 : 042 P 1234  5 678\n") +
+  EXPECT_TRUE(ReadFile(path).starts_with("Start\r\n" +
+                                         Lines(3, "09 : 07 : 05 : 042 P 1234  5 678\n") +
                                          "End\r\n    1234    1111    \r\n00  3"));
 }
 

@@ -52,8 +52,7 @@ class StatisticsTest : public ::testing::Test {
   int Total(int slot) const {
     const auto k = static_cast<std::size_t>(slot);
     return std::accumulate(statistics.gapCount[k].begin(), statistics.gapCount[k].end(), 0) +
-           std::accumulate(statistics.longGapCount[k].begin(), statistics.longGapCount[k].end(),
-                           0);
+           std::accumulate(statistics.longGapCount[k].begin(), statistics.longGapCount[k].end(), 0);
   }
 
   Statistics statistics;
@@ -84,23 +83,23 @@ TEST_P(DecodeTest, ReadsNumberAndLevelFromTheForm) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, DecodeTest,
-    ::testing::Values(
-        // 22-character record.
-        DecodeCase{"Short", "P12345678", true, '5'},
-        // 29-character record.
-        DecodeCase{"Long", "P01234AB12CD3456", true, '3'},
-        // 27 characters: still the short positions, number at 14..17.
-        DecodeCase{"Record27IsShort", "P1234567890ABC", true, '5'},
-        DecodeCase{"Record27LongDataIsMisread", "P01234AB12CD34", false, 0},
-        // 28 characters: the long positions, number at 15..18, level at 25.
-        DecodeCase{"Record28IsLong", "PX1234ABCDEF7GH", true, '7'},
-        DecodeCase{"NotP", "Q12345678", false, 0}, DecodeCase{"Empty", "", false, 0},
-        DecodeCase{"OtherTransmitter", "P43215678", false, 0},
-        // Too short to hold a level: counted, but NUL is no level.
-        DecodeCase{"NoLevel", "P1234", true, 0}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Forms, DecodeTest,
+                         ::testing::Values(
+                             // 22-character record.
+                             DecodeCase{"Short", "P12345678", true, '5'},
+                             // 29-character record.
+                             DecodeCase{"Long", "P01234AB12CD3456", true, '3'},
+                             // 27 characters: still the short positions, number at 14..17.
+                             DecodeCase{"Record27IsShort", "P1234567890ABC", true, '5'},
+                             DecodeCase{"Record27LongDataIsMisread", "P01234AB12CD34", false, 0},
+                             // 28 characters: the long positions, number at 15..18, level at 25.
+                             DecodeCase{"Record28IsLong", "PX1234ABCDEF7GH", true, '7'},
+                             DecodeCase{"NotP", "Q12345678", false, 0},
+                             DecodeCase{"Empty", "", false, 0},
+                             DecodeCase{"OtherTransmitter", "P43215678", false, 0},
+                             // Too short to hold a level: counted, but NUL is no level.
+                             DecodeCase{"NoLevel", "P1234", true, 0}),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 // Gap classes: the second reception's gap lands in exactly one counter.
 struct GapCase {
@@ -126,17 +125,15 @@ TEST_P(GapTest, CountsTheGapInItsClass) {
   EXPECT_EQ(Total(0), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Boundaries, GapTest,
-                         ::testing::Values(GapCase{0, 0, -1}, GapCase{1, 1, -1},
-                                           GapCase{59, 59, -1}, GapCase{60, 60, -1},
-                                           GapCase{119, 60, -1}, GapCase{120, -1, 0},
-                                           GapCase{239, -1, 0}, GapCase{240, -1, 1},
-                                           GapCase{599, -1, 3}, GapCase{600, -1, 4},
-                                           GapCase{899, -1, 4}, GapCase{900, -1, 5},
-                                           GapCase{1199, -1, 5}, GapCase{1200, -1, 6},
-                                           GapCase{1799, -1, 6}, GapCase{1800, -1, 7},
-                                           GapCase{86399, -1, 7}),
-                         [](const auto& caseInfo) { return "Gap" + std::to_string(caseInfo.param.gap); });
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, GapTest,
+    ::testing::Values(GapCase{0, 0, -1}, GapCase{1, 1, -1}, GapCase{59, 59, -1},
+                      GapCase{60, 60, -1}, GapCase{119, 60, -1}, GapCase{120, -1, 0},
+                      GapCase{239, -1, 0}, GapCase{240, -1, 1}, GapCase{599, -1, 3},
+                      GapCase{600, -1, 4}, GapCase{899, -1, 4}, GapCase{900, -1, 5},
+                      GapCase{1199, -1, 5}, GapCase{1200, -1, 6}, GapCase{1799, -1, 6},
+                      GapCase{1800, -1, 7}, GapCase{86399, -1, 7}),
+    [](const auto& caseInfo) { return "Gap" + std::to_string(caseInfo.param.gap); });
 
 TEST_F(StatisticsTest, GapAcrossMidnightWraps) {
   Receive(ShortRecord("1234", '1'), At(23, 59, 58));
@@ -158,7 +155,8 @@ TEST_F(StatisticsTest, GapIsElapsedTimeWhenTheClockJumps) {
   statistics.ProcessRecord(ShortRecord("1234", '1'), At(3, 0, 6), start + 6000, slots);
   EXPECT_EQ(statistics.gapCount[0][0], 1);
   EXPECT_EQ(statistics.gapCount[0][3], 2);
-  EXPECT_EQ(std::accumulate(statistics.longGapCount[0].begin(), statistics.longGapCount[0].end(), 0), 0);
+  EXPECT_EQ(
+      std::accumulate(statistics.longGapCount[0].begin(), statistics.longGapCount[0].end(), 0), 0);
   // The times shown stay the local ones.
   EXPECT_EQ(statistics.lastTime[0], (TimeOfDay{3, 0, 6}));
   // Without a jump the gap is the whole seconds ticked, as the clock shows them.
@@ -287,7 +285,7 @@ TEST_F(StatisticsTest, ChangedNumberKeepsCountsAndRestartsTimesAtItsFirstRecepti
 }
 
 TEST_F(StatisticsTest, ChangedNumberRevealedByAnotherRecordMeasuresFromTheOldTime) {
-  ReceiveWithGaps({0}, "1");                       // 1234 at 10:00:00
+  ReceiveWithGaps({0}, "1");  // 1234 at 10:00:00
   slots.number[0] = "5555";
   Receive(ShortRecord("7777", '1'), At(10, 0, 1));  // reveals the change
   Receive(ShortRecord("5555", '1'), At(10, 0, 30));

@@ -9,8 +9,8 @@ TEST(ZeroPad, FillsShortTextsAndLeavesOthersAlone) {
     const char* text;
     std::size_t width;
     const char* padded;
-  } cases[] = {{"7", 2, "07"}, {"12", 2, "12"}, {"123", 2, "123"}, {"42", 3, "042"},
-               {"", 2, "00"},  {"5", 4, "0005"}};
+  } cases[] = {{"7", 2, "07"},   {"12", 2, "12"}, {"123", 2, "123"},
+               {"42", 3, "042"}, {"", 2, "00"},   {"5", 4, "0005"}};
   for (const auto& c : cases) EXPECT_EQ(ZeroPad(c.text, c.width), c.padded) << c.text;
 }
 

@@ -57,7 +57,10 @@ TEST_F(TransmitterListTest, BadRecordEndsTheReadingWithAClearProblem) {
     Numbers numbers;
   } cases[] = {
       {std::string("\x00\x01\xff\xfe\x7f\x00\x00\x00\x10", 9), {}},
-      {std::string("A642\r\nC1\x00" "5\r\n1234\r\n", 18), {"A642"}},
+      {std::string("A642\r\nC1\x00"
+                   "5\r\n1234\r\n",
+                   18),
+       {"A642"}},
       {"A642\r\n333\r\nC115\r\n", {"A642"}},
       {"A642\r\nC1155\r\n", {"A642"}},
   };

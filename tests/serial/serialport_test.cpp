@@ -159,8 +159,8 @@ TEST_F(SerialPortTest, PurgeReceiveDropsPendingInput) {
 TEST_F(SerialPortTest, HangUpIsALostLine) {
   // Through a link that goes with the line: the freed pseudo-terminal number
   // may be taken at once by another test's new pair.
-  const std::filesystem::path link = std::filesystem::temp_directory_path() /
-                                     ("delvarine-hangup-" + std::to_string(::getpid()));
+  const std::filesystem::path link =
+      std::filesystem::temp_directory_path() / ("delvarine-hangup-" + std::to_string(::getpid()));
   std::filesystem::remove(link);
   std::filesystem::create_symlink(pty.slavePath, link);
   SerialPort port;

@@ -12,8 +12,7 @@ struct ScanCase {
 class ScanCommandLineTest : public testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanCommandLineTest, FindsTheWordOnlyAtTheEnd) {
-  EXPECT_EQ(ScanCommandLine(GetParam().commandLine), GetParam().expected)
-      << GetParam().commandLine;
+  EXPECT_EQ(ScanCommandLine(GetParam().commandLine), GetParam().expected) << GetParam().commandLine;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -33,7 +32,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"/opt/my-tools/delvarine", StartMode::kRun},
                     ScanCase{"delvarine RegServer", StartMode::kRun},
                     ScanCase{"delvarine", StartMode::kRun}),
-    [](const testing::TestParamInfo<ScanCase>& param) { return "Case" + std::to_string(param.index); });
+    [](const testing::TestParamInfo<ScanCase>& param) {
+      return "Case" + std::to_string(param.index);
+    });
 
 TEST(FindOneOfTest, ReturnsThePositionAfterTheFirstSeparator) {
   EXPECT_EQ(FindOneOf("ab-cd/ef", "-/"), 3u);

@@ -40,7 +40,8 @@ TEST(RegistrationTest, RegisterLeavesThePackagesEntryAlone) {
       std::filesystem::temp_directory_path() / ("delvarine-pkg-" + std::to_string(getpid()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root / "share" / "applications");
-  std::ofstream(root / "share" / "applications" / "org.delvarine.Delvarine.desktop") << "[Desktop Entry]\n";
+  std::ofstream(root / "share" / "applications" / "org.delvarine.Delvarine.desktop")
+      << "[Desktop Entry]\n";
   setenv("XDG_DATA_DIRS", ("/nonexistent:" + (root / "share").string()).c_str(), 1);
   setenv("XDG_DATA_HOME", (root / "home").c_str(), 1);
   std::string error;

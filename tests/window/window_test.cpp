@@ -2,11 +2,9 @@
 // the serial line on a pseudo-terminal.
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-#include <csignal>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,9 +12,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -26,20 +24,20 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 
+#include "../reception/stalleddisk.h"
+#include "../undertsan.h"
 #include "datareceiving.h"
 #include "dialogunits.h"
 #include "endsignals.h"
 #include "mainframe.h"
 #include "serialport.h"
 #include "simulatedreceiver.h"
-
-#include "../reception/stalleddisk.h"
-#include "../undertsan.h"
 
 namespace {
 
@@ -138,8 +136,9 @@ class WindowTest : public QObject {
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
     const std::string log = Logged(files[0]);
-    QVERIFY2(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
-             log.c_str());
+    QVERIFY2(
+        log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n    1234    \r\n00  1"),
+        log.c_str());
   }
 
   // Receptions counted in a slot's gap tables.
@@ -151,7 +150,8 @@ class WindowTest : public QObject {
   }
   static long long LoggedReceptions(const std::string& log) {
     long long logged = 0;
-    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1)) ++logged;
+    for (std::size_t at = log.find(" P"); at != std::string::npos; at = log.find(" P", at + 1))
+      ++logged;
     return logged;
   }
   // Transmitters 1234 and A642 in both forms of the receiver.
@@ -185,7 +185,8 @@ class WindowTest : public QObject {
   void init() {
     QDir(workDir.path()).mkpath(QStringLiteral("run"));
     QVERIFY(QDir::setCurrent(workDir.path() + "/run"));
-    for (const auto& file : std::filesystem::directory_iterator(workDir.path().toStdString() + "/run")) {
+    for (const auto& file :
+         std::filesystem::directory_iterator(workDir.path().toStdString() + "/run")) {
       std::filesystem::remove_all(file.path());
     }
     QSettings().clear();
@@ -263,14 +264,16 @@ class WindowTest : public QObject {
     QCOMPARE(Control<QPlainTextEdit>(203)->toPlainText(),
              QStringLiteral("Start\n10:15:07:042 P12345678\n10:15:07:042 P0A642AB12CD3456\n"
                             "10:15:07:042 X junk\n"));
-    QVERIFY(Control<QPlainTextEdit>(222)->toPlainText().startsWith("1234 \n10:15:07\n10:15:07 00   1"));
+    QVERIFY(
+        Control<QPlainTextEdit>(222)->toPlainText().startsWith("1234 \n10:15:07\n10:15:07 00   1"));
 
     clock.Set({2026, 3, 1, 10, 16, 0, 0});
     QTest::mouseClick(Control<QPushButton>(202), Qt::LeftButton);
     QCOMPARE(questions, 1);
     ExpectControls(true, false, true, true, true);
     // The stop time replaces the latest time.
-    QVERIFY(Control<QPlainTextEdit>(222)->toPlainText().startsWith("1234 \n10:15:07\n10:16:00 00   1"));
+    QVERIFY(
+        Control<QPlainTextEdit>(222)->toPlainText().startsWith("1234 \n10:15:07\n10:16:00 00   1"));
 
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
@@ -278,7 +281,8 @@ class WindowTest : public QObject {
              QStringLiteral("2026.03.01_10-15-07.txt"));
     const std::string log = Logged(files[0]);
     QVERIFY(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\n"));
-    QVERIFY(log.find("End\r\n    1234    A642    \r\n00  1       1       \r\n") != std::string::npos);
+    QVERIFY(log.find("End\r\n    1234    A642    \r\n00  1       1       \r\n") !=
+            std::string::npos);
   }
 
   void stopAnsweredNoDeletesTheLog() {
@@ -297,7 +301,8 @@ class WindowTest : public QObject {
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Соединение не может быть установлено, поскольку порт занят.\n\n")),
+    QVERIFY2(errors[0].startsWith(QString::fromUtf8(
+                 "Соединение не может быть установлено, поскольку порт занят.\n\n")),
              qPrintable(errors[0]));
     QVERIFY2(errors[0].contains(device), qPrintable(errors[0]));
     ExpectControls(true, false, true, false, false);
@@ -319,7 +324,8 @@ class WindowTest : public QObject {
       errors.clear();
       OpenFrame();
       QTRY_COMPARE(errors.size(), 1);
-      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Файл настроек не читается")), qPrintable(errors[0]));
+      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Файл настроек не читается")),
+               qPrintable(errors[0]));
       // The page works on the defaults, and choosing a port writes nothing.
       Control<QComboBox>(204)->setCurrentIndex(2);
       QCOMPARE(Page().session.portNumber, 3);
@@ -338,7 +344,8 @@ class WindowTest : public QObject {
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].startsWith("cannot create " + workDir.path() + "/no-such-folder/"), qPrintable(errors[0]));
+    QVERIFY2(errors[0].startsWith("cannot create " + workDir.path() + "/no-such-folder/"),
+             qPrintable(errors[0]));
     ExpectControls(true, false, true, true, true);
   }
 
@@ -354,7 +361,8 @@ class WindowTest : public QObject {
       Page().OnStart();
       QVERIFY(!Page().IsReading());
       QCOMPARE(errors.size(), 1);
-      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Соединение не может быть установлено")), qPrintable(errors[0]));
+      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Соединение не может быть установлено")),
+               qPrintable(errors[0]));
       QVERIFY2(errors[0].contains(path), qPrintable(errors[0]));
       ExpectControls(true, false, true, false, false);
     }
@@ -391,7 +399,8 @@ class WindowTest : public QObject {
       errors.clear();
       // Told once the window is up, with the line or the reason.
       QTRY_COMPARE(errors.size(), 1);
-      QVERIFY2(errors[0].contains(folder ? "it is not a file but a folder" : "tx.txt: line 2"), qPrintable(errors[0]));
+      QVERIFY2(errors[0].contains(folder ? "it is not a file but a folder" : "tx.txt: line 2"),
+               qPrintable(errors[0]));
       QCOMPARE(Control<QLineEdit>(210)->text(), folder ? QString() : QStringLiteral("A642"));
       Control<QLineEdit>(208)->setText(QStringLiteral("C115"));
       frame->close();
@@ -436,8 +445,9 @@ class WindowTest : public QObject {
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
     const std::string log = Logged(files[0]);
-    QVERIFY(log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1111  1 111\n"
-                            "10 : 15 : 07 : 042 P 2222  2 222\nEnd\r\n"));
+    QVERIFY(
+        log.starts_with("Start\r\n10 : 15 : 07 : 042 P 1111  1 111\n"
+                        "10 : 15 : 07 : 042 P 2222  2 222\nEnd\r\n"));
   }
 
   void floodLosesNoLineAndTheWindowStaysResponsive() {
@@ -463,9 +473,8 @@ class WindowTest : public QObject {
     sinceTick.start();
     qint64 longestStall = 0;
     QTimer ticker;
-    connect(&ticker, &QTimer::timeout, [&] {
-      longestStall = std::max(longestStall, sinceTick.restart());
-    });
+    connect(&ticker, &QTimer::timeout,
+            [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
     ticker.start(10);
     int mostMonitorLines = 0;
     QElapsedTimer flood;
@@ -485,16 +494,18 @@ class WindowTest : public QObject {
     QCOMPARE(files.size(), 1u);
     const std::string log = Logged(files[0]);
     QCOMPARE(LoggedReceptions(log), sent[0] + sent[1]);
-    qInfo("flood: %lld lines in %d s, monitor at most %d lines, longest stall %lld ms, "
-          "resident %lld KiB -> %lld KiB",
-          sent[0] + sent[1], seconds, mostMonitorLines, longestStall, rssAtStart, rssAtEnd);
+    qInfo(
+        "flood: %lld lines in %d s, monitor at most %d lines, longest stall %lld ms, "
+        "resident %lld KiB -> %lld KiB",
+        sent[0] + sent[1], seconds, mostMonitorLines, longestStall, rssAtStart, rssAtEnd);
     QVERIFY(sent[0] + sent[1] > 1000);
     QVERIFY2(mostMonitorLines <= 302, qPrintable(QString::number(mostMonitorLines)));
     // The longest stall is a figure to read, not a bound: a busy machine
     // stretches it. tools/flood-stall prints it for a release build.
 #ifndef DELVARINE_UNDER_SANITIZER
     // Bounded: the waiting lines are capped, the monitor emptied.
-    QVERIFY2(rssAtEnd - rssAtStart < 256 * 1024, qPrintable(QString::number(rssAtEnd - rssAtStart)));
+    QVERIFY2(rssAtEnd - rssAtStart < 256 * 1024,
+             qPrintable(QString::number(rssAtEnd - rssAtStart)));
 #endif
   }
 
@@ -526,7 +537,8 @@ class WindowTest : public QObject {
     // 300 lines empty the monitor; the 301st stands at its top.
     QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().isEmpty());
     Send("P99999999\r\n");
-    QTRY_COMPARE(Control<QPlainTextEdit>(203)->toPlainText(), QStringLiteral("10:15:07:042 P99999999\n"));
+    QTRY_COMPARE(Control<QPlainTextEdit>(203)->toPlainText(),
+                 QStringLiteral("10:15:07:042 P99999999\n"));
     Page().OnStop();
   }
 
@@ -607,7 +619,8 @@ class WindowTest : public QObject {
     // The real question at Stop, and a file dialog: neither waits for a person.
     for (const bool atTheQuestion : {true, false}) {
       frame.reset();
-      for (const auto& file : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(file);
+      for (const auto& file : std::filesystem::directory_iterator("."))
+        std::filesystem::remove_all(file);
       OpenFrame();
       const EndSignals endSignals([this](int) { frame->EndOnSignal(); });
       bool closed = false;
@@ -646,7 +659,8 @@ class WindowTest : public QObject {
     Page().OnStop();
     QVERIFY(!Page().IsReading());
     QCOMPARE(notices.size(), 1);
-    QVERIFY2(notices[0].startsWith(QString::fromUtf8("Журнал ещё записывается")), qPrintable(notices[0]));
+    QVERIFY2(notices[0].startsWith(QString::fromUtf8("Журнал ещё записывается")),
+             qPrintable(notices[0]));
     StalledDisk::Set(false);
     const auto files = LogFiles(workDir.path() + "/run");
     QCOMPARE(files.size(), 1u);
@@ -687,9 +701,11 @@ class WindowTest : public QObject {
     QCOMPARE(files.size(), 1u);
     std::filesystem::remove(files[0]);
     Send("P12341111\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(frame->windowTitle().startsWith(title + QString::fromUtf8(" — журнал")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        frame->windowTitle().startsWith(title + QString::fromUtf8(" — журнал")), 10000);
     QCOMPARE(notices.size(), 1);
-    QVERIFY2(notices[0].contains(QString::fromStdString(files[0].string())), qPrintable(notices[0]));
+    QVERIFY2(notices[0].contains(QString::fromStdString(files[0].string())),
+             qPrintable(notices[0]));
     Page().OnStop();
     QCOMPARE(frame->windowTitle(), title);
     const std::string log = Logged(files[0]);
@@ -701,7 +717,8 @@ class WindowTest : public QObject {
   void endSignalFinishesTheLogAsAStopKeepingItAndCloses() {
     for (int number : {SIGTERM, SIGINT, SIGHUP}) {
       frame.reset();
-      for (const auto& file : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(file);
+      for (const auto& file : std::filesystem::directory_iterator("."))
+        std::filesystem::remove_all(file);
       questions = 0;
       OpenFrame();
       const EndSignals endSignals([this](int) { frame->EndOnSignal(); });
@@ -733,7 +750,8 @@ class WindowTest : public QObject {
     // A change of directory after start-up does not move the file.
     QDir::setCurrent(workDir.path());
     frame->close();
-    QCOMPARE(ReadFile(workDir.path().toStdString() + "/run/tx.txt"), std::string("A642\r\nC115\r\n"));
+    QCOMPARE(ReadFile(workDir.path().toStdString() + "/run/tx.txt"),
+             std::string("A642\r\nC115\r\n"));
     QVERIFY(!QFile::exists(workDir.path() + "/tx.txt"));
   }
 

@@ -49,7 +49,9 @@ constexpr const char* kHelp =
     "               the window on a simulated receiver on COM1; without a display,\n"
     "               a console reading of N seconds (30) and the graph of its log\n"
     "  --help       show this help\n"
-    "  --version    show the version\n";
+    "  --version    show the version\n"
+    "\n"
+    "delvarine COMMAND --help shows the options of a command.\n";
 
 std::filesystem::path ExecutablePath(const char* argv0) {
   std::error_code ec;
@@ -168,10 +170,7 @@ int main(int argc, char** argv) {
     if (command == "graph") return RunGraphCommand(rest);
 #endif
     if (command == "--help" || command == "-h" || command == "help") {
-      std::printf("%s\n%s\n%s", kHelp, kReadUsage, kSimulateUsage);
-#ifdef DELVARINE_HAVE_GRAPH_COMMAND
-      std::printf("\n%s", kGraphUsage);
-#endif
+      std::fputs(kHelp, stdout);
       return 0;
     }
     if (command == "--demo") {
@@ -194,13 +193,27 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  // Long options are ours alone; anything else on the command line is left to
-  // the scan for the registration words and otherwise ignored.
-  for (const std::string& argument : arguments) {
+  // Long options are ours alone. A word that is no command (a device path
+  // given without "read", say) is refused rather than ignored; single-dash
+  // words and the word after each are Qt's (-platform offscreen) or the
+  // registration words, which the scan below takes.
+  const std::string last = arguments.empty() ? std::string() : arguments.back();
+  const bool registration = last.size() > 1 && (last[0] == '-' || last[0] == '/') &&
+                            (last.substr(1) == "RegServer" || last.substr(1) == "UnregServer");
+  for (std::size_t i = 0; i < arguments.size() && !registration; ++i) {
+    const std::string& argument = arguments[i];
+    const bool afterQtOption = i > 0 && arguments[i - 1].size() > 1 && arguments[i - 1][0] == '-' &&
+                               !arguments[i - 1].starts_with("--");
     if (argument.starts_with("--")) {
       std::fprintf(stderr, "delvarine: unknown option %s\n%s", argument.c_str(), kHelp);
       return 2;
     }
+    if (argument.size() > 1 && argument[0] == '-') continue;
+    if (afterQtOption) continue;
+    std::fprintf(stderr,
+                 "delvarine: unknown command \"%s\" (to read a device: delvarine read %s)\n%s",
+                 argument.c_str(), argument.c_str(), kHelp);
+    return 2;
   }
 
   std::string commandLine;

@@ -19,20 +19,22 @@
 #include <optional>
 
 #include "consoleoutput.h"
+#include "optionreader.h"
 #include "readingsession.h"
 #include "stringtable.h"
 #include "transmitterlist.h"
 
 const char* const kReadUsage =
-    "usage: delvarine read (--device PATH | --port N) [--log-dir DIR] [--tx NUMBER]...\n"
-    "                      [--duration SECONDS] [--discard]\n"
-    "  --device PATH     read the serial line at PATH\n"
+    "usage: delvarine read (DEVICE | --device DEVICE | --port N) [--log-dir DIR]\n"
+    "                      [--tx NUMBER]... [--duration SECONDS] [--discard]\n"
+    "  --device DEVICE   read the serial line at DEVICE (a path)\n"
     "  --port N          read COM<N> (1..5): /dev/ttyS<N-1>, or $DELVARINE_COM<N>\n"
     "  --log-dir DIR     write the run's log file into DIR (default: the current directory)\n"
     "  --tx NUMBER       follow the 4-character transmitter NUMBER in the next slot (up to 8);\n"
     "                    without --tx the numbers of ./tx.txt are followed\n"
     "  --duration SECONDS  end after SECONDS (default: on SIGINT, SIGTERM or SIGHUP)\n"
-    "  --discard         delete the log file at the end instead of keeping it\n";
+    "  --discard         delete the log file at the end instead of keeping it\n"
+    "  --help            show this help\n";
 
 namespace {
 
@@ -43,6 +45,7 @@ struct ReadOptions {
   std::vector<std::string> numbers;
   std::optional<double> duration;
   bool discard = false;
+  bool help = false;
 };
 
 void WriteAll(int fd, std::string_view bytes) {
@@ -63,69 +66,66 @@ void Error(std::string_view message) {
 std::optional<ReadOptions> ParseOptions(const std::vector<std::string>& arguments,
                                         std::string& problem) {
   ReadOptions options;
-  bool logDirGiven = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& option = arguments[i];
-    const auto value = [&]() -> const std::string* {
-      if (i + 1 >= arguments.size()) {
-        problem = option + " needs a value";
-        return nullptr;
-      }
-      return &arguments[++i];
-    };
-    if (option == "--device") {
-      const std::string* v = value();
-      if (!v) return std::nullopt;
-      options.device = *v;
+  OptionReader reader(arguments);
+  const auto fail = [&](std::string why) {
+    problem = std::move(why);
+    return std::nullopt;
+  };
+  const auto failed = [&] { return fail(reader.Problem()); };
+  std::string v;
+  while (reader.Next()) {
+    if (reader.IsHelp()) {
+      options.help = true;
+      return options;
+    }
+    const std::string& option = reader.Name();
+    if (!reader.IsOption()) {
+      // The device, as tio and picocom take it.
+      if (!options.device.empty()) return fail("one device only");
+      options.device = reader.Positional();
+    } else if (option == "--device") {
+      if (!reader.Value(v)) return failed();
+      options.device = v;
     } else if (option == "--port") {
-      const std::string* v = value();
-      if (!v) return std::nullopt;
+      if (!reader.Value(v)) return failed();
       int port = 0;
-      const auto [end, error] = std::from_chars(v->data(), v->data() + v->size(), port);
-      if (error != std::errc() || end != v->data() + v->size() || port < 1 || port > 5) {
-        problem = "--port needs a number from 1 to 5";
-        return std::nullopt;
+      const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), port);
+      if (error != std::errc() || end != v.data() + v.size() || port < 1 || port > 5) {
+        return fail("--port needs a number from 1 to 5");
       }
       options.port = port;
     } else if (option == "--log-dir") {
-      const std::string* v = value();
-      if (!v) return std::nullopt;
-      options.logDir = *v;
-      logDirGiven = true;
+      if (!reader.Value(v)) return failed();
+      options.logDir = v;
     } else if (option == "--tx") {
-      const std::string* v = value();
-      if (!v) return std::nullopt;
-      if (v->size() != 4) {
-        problem = "--tx needs a 4-character transmitter number, not \"" + *v + "\"";
-        return std::nullopt;
+      if (!reader.Value(v)) return failed();
+      if (v.size() != 4) {
+        return fail("--tx needs a 4-character transmitter number, not \"" + v + "\"");
       }
       if (options.numbers.size() == kSlotCount) {
-        problem = "at most 8 transmitters can be followed";
-        return std::nullopt;
+        return fail("at most 8 transmitters can be followed");
       }
-      options.numbers.push_back(*v);
+      options.numbers.push_back(v);
     } else if (option == "--duration") {
-      const std::string* v = value();
-      if (!v) return std::nullopt;
+      if (!reader.Value(v)) return failed();
       char* end = nullptr;
-      const double seconds = std::strtod(v->c_str(), &end);
-      if (v->empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
-        problem = "--duration needs a positive number of seconds";
-        return std::nullopt;
+      const double seconds = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
+        return fail("--duration needs a positive number of seconds");
       }
       options.duration = seconds;
     } else if (option == "--discard") {
+      if (!reader.NoValue()) return failed();
       options.discard = true;
     } else {
-      problem = "unknown option " + option;
-      return std::nullopt;
+      reader.Unknown();
+      return failed();
     }
   }
   if (options.device.empty() == (options.port == 0)) {
-    problem = "give either --device or --port";
+    problem = "give either a device or --port";
     return std::nullopt;
   }
-  (void)logDirGiven;
   return options;
 }
 
@@ -263,6 +263,10 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     Error("delvarine read: " + problem);
     WriteAll(STDERR_FILENO, kReadUsage);
     return 2;
+  }
+  if (options->help) {
+    WriteAll(STDOUT_FILENO, kReadUsage);
+    return 0;
   }
   std::vector<std::string> numbers = options->numbers;
   if (numbers.empty()) {

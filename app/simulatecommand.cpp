@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "linesettings.h"
+#include "optionreader.h"
 #include "receiversimulator.h"
 
 const char* const kSimulateUsage =
@@ -35,7 +36,8 @@ const char* const kSimulateUsage =
     "  --seconds N     stop after N seconds\n"
     "  --lines N       stop after N lines\n"
     "  --realtime      pace the bytes at 2400 bit/s\n"
-    "  --seed N        seed of the random jitter and levels (default 1)\n";
+    "  --seed N        seed of the random jitter and levels (default 1)\n"
+    "  --help          show this help\n";
 
 namespace {
 
@@ -50,6 +52,7 @@ struct SimulateOptions {
   std::optional<double> seconds;
   std::optional<long long> lines;
   bool realtime = false;
+  bool help = false;
 };
 
 std::optional<double> PositiveNumber(const std::string& text) {
@@ -63,46 +66,43 @@ std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
                                      std::string& problem) {
   SimulateOptions options;
   std::vector<std::string> numbers;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& option = arguments[i];
-    const auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= arguments.size()) {
-        problem = option + " needs a value";
-        return std::nullopt;
-      }
-      return arguments[++i];
-    };
-    if (option == "--pty") {
+  OptionReader reader(arguments);
+  const auto fail = [&](std::string why) {
+    problem = std::move(why);
+    return std::nullopt;
+  };
+  const auto failed = [&] { return fail(reader.Problem()); };
+  std::string v;
+  while (reader.Next()) {
+    if (reader.IsHelp()) {
+      options.help = true;
+      return options;
+    }
+    const std::string& option = reader.Name();
+    if (!reader.IsOption()) {
+      reader.Unknown();
+      return failed();
+    } else if (option == "--pty") {
+      if (!reader.NoValue()) return failed();
       options.device.clear();
     } else if (option == "--device") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      options.device = *v;
+      if (!reader.Value(v)) return failed();
+      options.device = v;
     } else if (option == "--tx") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      if (v->size() != 4) {
-        problem = "--tx needs a 4-character transmitter number";
-        return std::nullopt;
-      }
-      numbers.push_back(*v);
+      if (!reader.Value(v)) return failed();
+      if (v.size() != 4) return fail("--tx needs a 4-character transmitter number");
+      numbers.push_back(v);
     } else if (option == "--rate" || option == "--seconds") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      const auto number = PositiveNumber(*v);
-      if (!number) {
-        problem = option + " needs a positive number";
-        return std::nullopt;
-      }
+      if (!reader.Value(v)) return failed();
+      const auto number = PositiveNumber(v);
+      if (!number) return fail(option + " needs a positive number");
       (option == "--rate" ? options.rate : options.seconds) = number;
     } else if (option == "--lines" || option == "--seed") {
-      const auto v = value();
-      if (!v) return std::nullopt;
+      if (!reader.Value(v)) return failed();
       long long number = 0;
-      const auto [end, error] = std::from_chars(v->data(), v->data() + v->size(), number);
-      if (error != std::errc() || end != v->data() + v->size() || number < 0) {
-        problem = option + " needs a whole number";
-        return std::nullopt;
+      const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), number);
+      if (error != std::errc() || end != v.data() + v.size() || number < 0) {
+        return fail(option + " needs a whole number");
       }
       if (option == "--lines") {
         options.lines = number;
@@ -110,25 +110,25 @@ std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
         options.simulator.seed = static_cast<std::uint32_t>(number);
       }
     } else if (option == "--form") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      if (*v == "short") {
+      if (!reader.Value(v)) return failed();
+      if (v == "short") {
         options.simulator.form = ReceiverSimulator::Form::kShort;
-      } else if (*v == "long") {
+      } else if (v == "long") {
         options.simulator.form = ReceiverSimulator::Form::kLong;
-      } else if (*v == "mixed") {
+      } else if (v == "mixed") {
         options.simulator.form = ReceiverSimulator::Form::kMixed;
       } else {
-        problem = "--form is short, long or mixed";
-        return std::nullopt;
+        return fail("--form is short, long or mixed");
       }
     } else if (option == "--noise") {
+      if (!reader.NoValue()) return failed();
       options.simulator.noise = true;
     } else if (option == "--realtime") {
+      if (!reader.NoValue()) return failed();
       options.realtime = true;
     } else {
-      problem = "unknown option " + option;
-      return std::nullopt;
+      reader.Unknown();
+      return failed();
     }
   }
   if (!numbers.empty()) options.simulator.numbers = numbers;
@@ -165,6 +165,10 @@ int RunSimulateCommand(const std::vector<std::string>& arguments) {
   if (!options) {
     std::fprintf(stderr, "delvarine simulate: %s\n%s", problem.c_str(), kSimulateUsage);
     return 2;
+  }
+  if (options->help) {
+    std::fputs(kSimulateUsage, stdout);
+    return 0;
   }
   struct sigaction action {};
   action.sa_handler = OnSignal;

@@ -20,6 +20,7 @@
 
 #include "dialogunits.h"
 #include "logloader.h"
+#include "optionreader.h"
 #include "picturepainter.h"
 #include "stringtable.h"
 #include "svgwriter.h"
@@ -35,6 +36,7 @@ const char* const kGraphUsage =
     "  --max N         top of the reception scale (30)\n"
     "  --output FILE   the screen picture as PNG or SVG, the paper picture as PDF\n"
     "  --bins          print \"MINUTE COUNT PEAK\" for each minute of the axis\n"
+    "  --help          show this help\n"
     "Prints \"total R span S\" (receptions on the axis, its minutes) last. Exit 1 when\n"
     "LOGFILE cannot be read or FILE written, 2 for bad arguments.\n";
 
@@ -47,6 +49,7 @@ struct GraphOptions {
   int maxTx = 30;
   std::string output;
   bool bins = false;
+  bool help = false;
 };
 
 bool IsClockText(const std::string& text) {
@@ -67,69 +70,59 @@ bool EndsWith(const std::string& text, const char* suffix) {
 
 std::optional<GraphOptions> Parse(const std::vector<std::string>& arguments, std::string& problem) {
   GraphOptions options;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& option = arguments[i];
-    const auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= arguments.size()) {
-        problem = option + " needs a value";
-        return std::nullopt;
-      }
-      return arguments[++i];
-    };
-    if (option == "--tx") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      if (v->empty() || v->size() > 5) {
-        problem = "--tx needs an identifier of at most 5 characters";
-        return std::nullopt;
-      }
-      options.request.transmitter = *v;
+  OptionReader reader(arguments);
+  const auto fail = [&](std::string why) {
+    problem = std::move(why);
+    return std::nullopt;
+  };
+  const auto failed = [&] { return fail(reader.Problem()); };
+  std::string v;
+  while (reader.Next()) {
+    if (reader.IsHelp()) {
+      options.help = true;
+      return options;
+    }
+    const std::string& option = reader.Name();
+    if (!reader.IsOption()) {
+      if (!options.logFile.empty()) return fail("one log file only");
+      options.logFile = reader.Positional();
+    } else if (option == "--tx") {
+      if (!reader.Value(v)) return failed();
+      if (v.empty() || v.size() > 5)
+        return fail("--tx needs an identifier of at most 5 characters");
+      options.request.transmitter = v;
     } else if (option == "--from" || option == "--to") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      if (!IsClockText(*v)) {
-        problem = option + " needs a time HH:MM";
-        return std::nullopt;
-      }
-      (option == "--from" ? options.request.firstText : options.request.lastText) = *v;
+      if (!reader.Value(v)) return failed();
+      if (!IsClockText(v)) return fail(option + " needs a time HH:MM");
+      (option == "--from" ? options.request.firstText : options.request.lastText) = v;
     } else if (option == "--interval" || option == "--max") {
-      const auto v = value();
-      if (!v) return std::nullopt;
+      if (!reader.Value(v)) return failed();
       const bool interval = option == "--interval";
       int chosen = -1;
       for (int index = 0; index < (interval ? 5 : 6); ++index) {
         const int candidate = interval ? IntervalOfItem(index) : MaxTxOfItem(index);
-        if (*v == std::to_string(candidate)) chosen = candidate;
+        if (v == std::to_string(candidate)) chosen = candidate;
       }
       if (chosen < 0) {
-        problem = interval ? "--interval is 1, 2, 3, 5 or 10" : "--max is 1, 10, 20, 30, 60 or 120";
-        return std::nullopt;
+        return fail(interval ? "--interval is 1, 2, 3, 5 or 10"
+                             : "--max is 1, 10, 20, 30, 60 or 120");
       }
       (interval ? options.interval : options.maxTx) = chosen;
     } else if (option == "--output") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      if (!EndsWith(*v, ".png") && !EndsWith(*v, ".pdf") && !EndsWith(*v, ".svg")) {
-        problem = "--output needs a .png, .pdf or .svg file";
-        return std::nullopt;
+      if (!reader.Value(v)) return failed();
+      if (!EndsWith(v, ".png") && !EndsWith(v, ".pdf") && !EndsWith(v, ".svg")) {
+        return fail("--output needs a .png, .pdf or .svg file");
       }
-      options.output = *v;
+      options.output = v;
     } else if (option == "--bins") {
+      if (!reader.NoValue()) return failed();
       options.bins = true;
-    } else if (!option.empty() && option[0] == '-') {
-      problem = "unknown option " + option;
-      return std::nullopt;
-    } else if (options.logFile.empty()) {
-      options.logFile = option;
     } else {
-      problem = "one log file only";
-      return std::nullopt;
+      reader.Unknown();
+      return failed();
     }
   }
-  if (options.logFile.empty()) {
-    problem = "no log file";
-    return std::nullopt;
-  }
+  if (options.logFile.empty()) return fail("no log file");
   return options;
 }
 
@@ -242,6 +235,10 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   if (!options) {
     err << "delvarine graph: " << problem << '\n' << kGraphUsage;
     return 2;
+  }
+  if (options->help) {
+    out << kGraphUsage;
+    return 0;
   }
   GraphData data;
   std::string error;

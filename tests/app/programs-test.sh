@@ -9,7 +9,18 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*"; exit 1; }
 
-"$program" --help | grep -q "delvarine graph LOGFILE" || fail "--help lists no graph command"
+"$program" --help | grep -q "^  graph " || fail "--help lists no graph command"
+# Console conventions, the same for every command.
+for command in read graph simulate; do
+  "$program" "$command" --help > help.txt || fail "$command --help exits non-zero"
+  grep -q "^usage: delvarine $command" help.txt || fail "$command --help shows no usage"
+done
+set +e; "$program" /dev/ttyUSB0 > /dev/null 2> err.txt; code=$?; set -e
+[ "$code" -eq 2 ] && grep -q 'unknown command "/dev/ttyUSB0"' err.txt || fail "a stray word exits $code"
+set +e; "$program" simulate stray > /dev/null 2> err.txt; code=$?; set -e
+[ "$code" -eq 2 ] && grep -q "usage: delvarine simulate" err.txt || fail "simulate stray exits $code"
+set +e; "$program" read --discard=yes x > /dev/null 2> err.txt; code=$?; set -e
+[ "$code" -eq 2 ] && grep -q "takes no value" err.txt || fail "--discard=yes exits $code"
 "$program" --version | grep -q "^delvarine " || fail "--version"
 set +e; "$program" --no-such-option > /dev/null 2>&1; code=$?; set -e
 [ "$code" -eq 2 ] || fail "an unknown option exits $code, not 2"

@@ -183,6 +183,18 @@ TEST_F(ReadCommandTest, PrintsStampedLinesAndKeepsTheLogWithTheSummary) {
   EXPECT_NE(program.Stderr().find("Передатчик 1234"), std::string::npos);
 }
 
+TEST_F(ReadCommandTest, TheDeviceMayStandAloneAndOptionsTakeAnEqualsSign) {
+  Program program(dir.path, {"read", "--log-dir=" + logDir.string(), "--tx=1234", "--duration=0.5",
+                             "--", pty.slavePath});
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_EQ(program.Wait(), 0) << program.Stderr();
+  EXPECT_NE(ReadFile(LogFile()).find("End\r\n    1234    \r\n"), std::string::npos);
+  Program help(dir.path, {"read", "--help"});
+  EXPECT_EQ(help.Wait(), 0);
+  EXPECT_TRUE(help.Stdout().starts_with("usage: delvarine read")) << help.Stdout();
+}
+
 TEST_F(ReadCommandTest, DiscardLeavesNoFile) {
   Program program(dir.path, ReadArguments({"--tx", "1234", "--duration", "0.5", "--discard"}));
   ASSERT_TRUE(WaitForStart()) << program.Stderr();
@@ -404,6 +416,8 @@ TEST_F(ReadCommandTest, BadArgumentsPrintTheUsageAndExit2) {
       {"read", "--device", "/dev/null", "--duration", "0"},
       {"read", "--device", "/dev/null", "--duration", "soon"},
       {"read", "--device", "/dev/null", "--bogus"},
+      {"read", "/dev/null", "/dev/zero"},
+      {"read", "/dev/null", "--discard=no"},
       {"read", "--device"},
       {"read", "--device", "/dev/null", "--tx", "1",    "--tx", "2",    "--tx", "3",    "--tx", "4",
        "--tx", "5",        "--tx",      "6",    "--tx", "7",    "--tx", "8",    "--tx", "9"},

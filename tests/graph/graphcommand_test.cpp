@@ -58,6 +58,17 @@ TEST_F(GraphCommandTest, BinsArePrintedPerMinuteWithTheTotals) {
   EXPECT_EQ(err.str(), "");
 }
 
+TEST_F(GraphCommandTest, OptionsTakeEitherFormAndDoubleDashEndsThem) {
+  ASSERT_EQ(Run({"--tx=1234", "--from", "10:00", "--to=10:04", "--bins", "--", log.string()}), 0)
+      << err.str();
+  EXPECT_EQ(out.str(), "0 2 8\n1 1 12\n2 0 0\n3 1 15\ntotal 3 span 4\n");
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_TRUE(out.str().starts_with("usage: delvarine graph")) << out.str();
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(Run({log.string(), "--bins=yes"}), 2);
+  EXPECT_NE(err.str().find("--bins takes no value"), std::string::npos) << err.str();
+}
+
 TEST_F(GraphCommandTest, DefaultsAreThePagesInitialValues) {
   // "0A642" from 00:00 to 23:59: the long record at 10:03, span to 23:59.
   ASSERT_EQ(Run({log.string()}), 0) << err.str();

@@ -35,7 +35,8 @@ grep -E "^[EW]: " "$out/appstream.log" && { echo "metainfo is not clean"; exit 1
 # The manual page renders and names every option of the help.
 MANWIDTH=300 man -l "$out/root/usr/share/man/man1/delvarine.1.gz" > "$out/man.txt" 2> "$out/man.err"
 [ -s "$out/man.err" ] && { cat "$out/man.err"; exit 1; }
-"$build/app/delvarine" --help | grep -oE -- "--?[A-Za-z][A-Za-z-]*" | sort -u | while read -r option; do
+for command in "" read graph simulate; do "$build/app/delvarine" $command --help; done |
+  grep -oE -- "--?[A-Za-z][A-Za-z-]*" | sort -u | while read -r option; do
   grep -qF -- "$option" "$out/man.txt" || { echo "the manual page lacks $option"; exit 1; }
 done
 echo "package ok: $(basename "$deb")"

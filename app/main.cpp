@@ -128,7 +128,7 @@ int RunDemo(int argc, char** argv, double seconds) {
   std::printf("No display: reading the simulated receiver on the console for %g seconds.\n",
               seconds);
   std::fflush(stdout);
-  std::vector<std::string> read = {"--port", "1", "--duration", std::to_string(seconds)};
+  std::vector<std::string> read = {"--port", "1", "--duration", std::to_string(seconds), "--brief"};
   for (const std::string& number : kDemoNumbers) {
     read.push_back("--tx");
     read.push_back(number);
@@ -137,17 +137,25 @@ int RunDemo(int argc, char** argv, double seconds) {
   const int result = RunReadCommand(read, &logPath);
   receiver.Stop();
   if (result != 0 || logPath.empty()) return result;
+  std::printf("log of the reading: %s\n",
+              std::filesystem::absolute(logPath).lexically_normal().c_str());
 #ifdef DELVARINE_HAVE_GRAPH_COMMAND
-  // The graph of the first transmitter up to the minute after the run.
-  const std::time_t end = std::time(nullptr) + 60;
-  std::tm local{};
-  localtime_r(&end, &local);
-  const std::string to = PaddedNumber(local.tm_hour, 2) + ":" + PaddedNumber(local.tm_min, 2);
-  std::filesystem::path image = logPath;
+  // A reading of seconds makes no graph worth seeing: a day of the same
+  // receiver, simulated with its own clock in a moment, does.
+  const std::filesystem::path dayLog = logPath.parent_path() / "simulated-day.txt";
+  std::vector<std::string> simulate = {"--log", dayLog.string()};
+  for (const std::string& number : kDemoNumbers) {
+    simulate.push_back("--tx");
+    simulate.push_back(number);
+  }
+  if (const int made = RunSimulateCommand(simulate); made != 0) return made;
+  std::filesystem::path image = dayLog;
   image.replace_extension(".png");
   const int graphed = RunGraphCommand(
-      {logPath.string(), "--tx", kDemoNumbers.front(), "--to", to, "--output", image.string()});
+      {dayLog.string(), "--tx", kDemoNumbers.front(), "--max", "10", "--output", image.string()});
   if (graphed != 0) return graphed;
+  std::printf("log of a simulated day: %s\n",
+              std::filesystem::absolute(dayLog).lexically_normal().c_str());
   std::printf("graph: %s\n", std::filesystem::absolute(image).lexically_normal().c_str());
 #endif
   return 0;

@@ -26,7 +26,7 @@
 
 const char* const kReadUsage =
     "usage: delvarine read (DEVICE | --device DEVICE | --port N) [--log-dir DIR]\n"
-    "                      [--tx NUMBER]... [--duration SECONDS] [--discard]\n"
+    "                      [--tx NUMBER]... [--duration SECONDS] [--discard] [--brief]\n"
     "  --device DEVICE   read the serial line at DEVICE (a path)\n"
     "  --port N          read COM<N> (1..5): /dev/ttyS<N-1>, or $DELVARINE_COM<N>\n"
     "  --log-dir DIR     write the run's log file into DIR (default: the current directory)\n"
@@ -34,6 +34,7 @@ const char* const kReadUsage =
     "                    without --tx the numbers of ./tx.txt are followed\n"
     "  --duration SECONDS  end after SECONDS (default: on SIGINT, SIGTERM or SIGHUP)\n"
     "  --discard         delete the log file at the end instead of keeping it\n"
+    "  --brief           at the end one line per transmitter instead of its gap table\n"
     "  --help            show this help\n";
 
 namespace {
@@ -45,6 +46,7 @@ struct ReadOptions {
   std::vector<std::string> numbers;
   std::optional<double> duration;
   bool discard = false;
+  bool brief = false;
   bool help = false;
 };
 
@@ -117,6 +119,9 @@ std::optional<ReadOptions> ParseOptions(const std::vector<std::string>& argument
     } else if (option == "--discard") {
       if (!reader.NoValue()) return failed();
       options.discard = true;
+    } else if (option == "--brief") {
+      if (!reader.NoValue()) return failed();
+      options.brief = true;
     } else {
       reader.Unknown();
       return failed();
@@ -370,10 +375,24 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     const std::string& number = session.statistics.txNumber[static_cast<std::size_t>(k)];
     const std::string shown = slots.NumberText(k);
     if (shown.size() != 4) continue;
+    const std::string name =
+        "Передатчик " + (number.empty() ? shown : number) + " (слот " + std::to_string(k + 1) + ")";
+    if (options->brief) {
+      const auto slot = static_cast<std::size_t>(k);
+      long long receptions = 0;
+      for (const std::int32_t count : session.statistics.gapCount[slot]) receptions += count;
+      for (const std::int32_t count : session.statistics.longGapCount[slot]) receptions += count;
+      std::string line = name + ": " + std::to_string(receptions) + " receptions";
+      if (receptions > 0) {
+        line += ", first " + session.statistics.FormatFirstTime(k) + ", latest " +
+                session.statistics.FormatLastTime(k);
+      }
+      events.messages.Append(line + "\n");
+      continue;
+    }
     std::string column = slots.ColumnText(k);
     if (column.empty()) column = session.statistics.ColumnText(k, {});
-    events.messages.Append("Передатчик " + (number.empty() ? shown : number) + " (слот " +
-                           std::to_string(k + 1) + "):\n");
+    events.messages.Append(name + ":\n");
     events.messages.Append(column);
   }
   const std::filesystem::path logPath = events.FinishedPath();

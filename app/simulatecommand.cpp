@@ -15,17 +15,23 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fstream>
 #include <optional>
+#include <random>
 #include <thread>
 
 #include "linesettings.h"
+#include "localtime.h"
+#include "logfile.h"
 #include "optionreader.h"
 #include "receiversimulator.h"
+#include "textformat.h"
 
 const char* const kSimulateUsage =
     "usage: delvarine simulate [--device PATH | --pty] [--tx NUMBER]... [--rate LINES_PER_SECOND]\n"
     "                          [--form short|long|mixed] [--noise] [--seconds N] [--lines N]\n"
-    "                          [--realtime] [--seed N]\n"
+    "                          [--realtime] [--seed N] [--log FILE]\n"
     "  --pty           make a pseudo-terminal, print the device a reader should open (default)\n"
     "  --device PATH   write to the serial device at PATH\n"
     "  --tx NUMBER     a transmitter of 4 characters (default 1234 A642 C115 0B17)\n"
@@ -37,6 +43,8 @@ const char* const kSimulateUsage =
     "  --lines N       stop after N lines\n"
     "  --realtime      pace the bytes at 2400 bit/s\n"
     "  --seed N        seed of the random jitter and levels (default 1)\n"
+    "  --log FILE      write FILE as a reading of --seconds of simulated time (a day) from\n"
+    "                  today's 00:00 would have logged it, instead of sending; in seconds\n"
     "  --help          show this help\n";
 
 namespace {
@@ -53,6 +61,7 @@ struct SimulateOptions {
   std::optional<long long> lines;
   bool realtime = false;
   bool help = false;
+  std::string log;  // write a log of simulated time here instead of sending
 };
 
 std::optional<double> PositiveNumber(const std::string& text) {
@@ -88,6 +97,10 @@ std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
     } else if (option == "--device") {
       if (!reader.Value(v)) return failed();
       options.device = v;
+    } else if (option == "--log") {
+      if (!reader.Value(v)) return failed();
+      if (v.empty()) return fail("--log needs a file");
+      options.log = v;
     } else if (option == "--tx") {
       if (!reader.Value(v)) return failed();
       if (v.size() != 4) return fail("--tx needs a 4-character transmitter number");
@@ -157,6 +170,57 @@ void WaitForReader(int slave, std::optional<std::chrono::steady_clock::time_poin
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
+// A reading's log of simulated time, written in seconds: the receivers'
+// lines stamped with a clock that starts at today's midnight. A weak signal
+// loses receptions, as a real one does, so the graph shows both.
+int WriteSimulatedLog(const SimulateOptions& options) {
+  ReceiverSimulator::Options chosen = options.simulator;
+  chosen.periodScale = 5.0;
+  ReceiverSimulator simulator(chosen);
+  const double span = options.seconds.value_or(86400.0);
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  localtime_r(&now, &today);
+  std::mt19937 random(chosen.seed);
+  std::uniform_int_distribution<int> chance(0, 15);
+  std::string content = "Start\r\n";
+  long long written = 0;
+  for (;;) {
+    const ReceiverSimulator::Line line = simulator.Next();
+    if (line.at >= span || (options.lines && written >= *options.lines)) break;
+    if (line.transmitter >= 0 &&
+        chance(random) > simulator.Level(static_cast<std::size_t>(line.transmitter))) {
+      continue;
+    }
+    const auto milliseconds = static_cast<long long>(line.at * 1000.0);
+    const auto seconds = static_cast<int>(milliseconds / 1000 % 86400);
+    const LocalTime stamp{today.tm_year + 1900,
+                          today.tm_mon + 1,
+                          today.tm_mday,
+                          seconds / 3600,
+                          seconds / 60 % 60,
+                          seconds % 60,
+                          static_cast<int>(milliseconds % 1000)};
+    content += FormatLogLine(TimeStamp(stamp) + line.bytes);
+    ++written;
+  }
+  content += "End\r\n    ";
+  // Whole or not at all, like every file the program writes.
+  const std::string temporary = options.log + ".new";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  if (!out || std::rename(temporary.c_str(), options.log.c_str()) != 0) {
+    std::fprintf(stderr, "delvarine simulate: cannot write %s: %s\n", options.log.c_str(),
+                 std::strerror(errno));
+    std::remove(temporary.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "logged %lld receptions of %g simulated seconds in %s\n", written, span,
+               options.log.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int RunSimulateCommand(const std::vector<std::string>& arguments) {
@@ -170,6 +234,7 @@ int RunSimulateCommand(const std::vector<std::string>& arguments) {
     std::fputs(kSimulateUsage, stdout);
     return 0;
   }
+  if (!options->log.empty()) return WriteSimulatedLog(*options);
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigaction(SIGINT, &action, nullptr);

@@ -13,7 +13,7 @@ ReceiverSimulator::ReceiverSimulator(Options chosen)
   const std::size_t count = options.numbers.size();
   for (std::size_t i = 0; i < count; ++i) {
     // Periods of a few seconds, different per transmitter.
-    period.push_back(2.0 + 1.5 * static_cast<double>(i));
+    period.push_back((2.0 + 1.5 * static_cast<double>(i)) * options.periodScale);
     due.push_back(0.1 * static_cast<double>(i));
     level.push_back(8 + static_cast<int>(i % 5));
     receptions.push_back(0);
@@ -21,8 +21,11 @@ ReceiverSimulator::ReceiverSimulator(Options chosen)
 }
 
 std::string ReceiverSimulator::ReceptionLine(std::size_t transmitter) {
+  // The level drifts slowly, a step now and then, as a receiver's report of
+  // a fading signal does.
   std::uniform_int_distribution<int> step(-1, 1);
-  level[transmitter] = std::clamp(level[transmitter] + step(random), 4, 15);
+  std::uniform_int_distribution<int> now(0, 7);
+  if (now(random) == 0) level[transmitter] = std::clamp(level[transmitter] + step(random), 4, 15);
   const char levelCharacter = kHexDigits[level[transmitter]];
   std::uniform_int_distribution<int> hex(0, 15);
   const auto field = [&](int length) {
@@ -33,8 +36,9 @@ std::string ReceiverSimulator::ReceptionLine(std::size_t transmitter) {
   bool longForm = options.form == Form::kLong;
   if (options.form == Form::kMixed) longForm = (sent % 2) == 1;
   const std::string& number = options.numbers[transmitter];
-  if (longForm) return "P0" + number + field(6) + levelCharacter + field(3) + "\r\n";
-  return "P" + number + levelCharacter + field(3) + "\r\n";
+  if (longForm)
+    return "P0" + number + field(6) + levelCharacter + field(2) + levelCharacter + "\r\n";
+  return "P" + number + levelCharacter + field(2) + levelCharacter + "\r\n";
 }
 
 std::string ReceiverSimulator::NoiseLine() {

@@ -17,6 +17,9 @@ class ReceiverSimulator {
     Form form = Form::kShort;
     bool noise = false;  // mix in what a real line brings
     std::uint32_t seed = 1;
+    // Every period multiplied by this: 5 gives receptions every 10 s to
+    // 33 s, as a day's log would hold them.
+    double periodScale = 1.0;
   };
 
   explicit ReceiverSimulator(Options options);
@@ -29,6 +32,10 @@ class ReceiverSimulator {
     int transmitter = -1;  // index into the numbers; -1 for a noise line
   };
   Line Next();
+
+  // The transmitter's signal level now, 4..15; its hex digit is the line's
+  // last character, the level that the graph of a log draws.
+  int Level(std::size_t transmitter) const { return level[transmitter]; }
 
   // Receptions sent so far per transmitter, and noise lines sent.
   const std::vector<long long>& Receptions() const { return receptions; }

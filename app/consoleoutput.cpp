@@ -27,17 +27,30 @@ ConsoleOutput::~ConsoleOutput() {
   if (ownFd) ::close(fd);
 }
 
+namespace {
+
+std::string NotShownNote(std::int64_t lines) {
+  return "[" + std::to_string(lines) +
+         " lines not shown: the output was blocked; the log has them all]\n";
+}
+
+}  // namespace
+
 void ConsoleOutput::Append(std::string_view line) {
   if (closed) return;
-  if (pending.size() - pendingStart + line.size() > capacity) {
-    ++droppedSinceNote;
-    ++droppedTotal;
-    return;
-  }
   if (pendingStart > 0 && pendingStart == pending.size()) {
     pending.clear();
     pendingStart = 0;
   }
+  // Once there is room again the note goes where the lines were left out.
+  const std::string note = droppedSinceNote > 0 ? NotShownNote(droppedSinceNote) : std::string();
+  if (pending.size() - pendingStart + note.size() + line.size() > capacity) {
+    ++droppedSinceNote;
+    ++droppedTotal;
+    return;
+  }
+  pending += note;
+  droppedSinceNote = 0;
   pending += line;
 }
 
@@ -48,9 +61,8 @@ ConsoleOutput::State ConsoleOutput::Flush() {
       pending.clear();
       pendingStart = 0;
       if (droppedSinceNote == 0) return State::kFlowing;
-      // Everything queued went out: the gap is told where it was.
-      pending = "[" + std::to_string(droppedSinceNote) +
-                " lines not shown: the output was blocked; the log has them all]\n";
+      // Everything queued went out and nothing came after the gap.
+      pending = NotShownNote(droppedSinceNote);
       droppedSinceNote = 0;
     }
     const ssize_t n = ::write(fd, pending.data() + pendingStart, pending.size() - pendingStart);

@@ -9,8 +9,8 @@
 // Standard output or error as the reading sees it: it never waits. Lines wait
 // in a bounded buffer and go out as the other side takes them; when a stopped
 // terminal (Ctrl-S), a paused pager or a full pipe takes nothing, new lines
-// are dropped and counted, and once everything went out one note says how
-// many were not shown.
+// are dropped and counted, and once there is room again one note, where they
+// were left out, says how many were not shown.
 class ConsoleOutput {
  public:
   enum class State { kFlowing, kClosed };

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -59,8 +60,25 @@ std::filesystem::path ExecutablePath(const char* argv0) {
   return ec ? std::filesystem::absolute(argv0) : self;
 }
 
+bool HasDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
 #ifdef DELVARINE_WITH_WINDOW
 int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers = {}) {
+  // Without a display Qt would abort with advice to reinstall; say what helps.
+  bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
+  for (int i = 1; i < argc; ++i)
+    platformChosen = platformChosen || std::strcmp(argv[i], "-platform") == 0;
+  if (!HasDisplay() && !platformChosen) {
+    std::fputs(
+        "delvarine: the window needs a display (X11 or Wayland); without one, "
+        "delvarine read reads the receiver on the console (see delvarine --help)\n",
+        stderr);
+    return 1;
+  }
   QApplication application(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
   QCoreApplication::setApplicationName(QStringLiteral("Delvarine"));
@@ -101,12 +119,6 @@ int RunWindow(int, char**, const std::vector<std::string>& = {}) {
 #endif
 
 const std::vector<std::string> kDemoNumbers = {"1234", "A642", "C115", "0B17"};
-
-bool HasDisplay() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
-}
 
 // The whole program on a receiver simulated inside the process.
 int RunDemo(int argc, char** argv, double seconds) {

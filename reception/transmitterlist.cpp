@@ -65,7 +65,14 @@ TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
     if (lastLine) end = content.size();
     std::string line = content.substr(position, end - position);
     position = lastLine ? content.size() : end + 1;
+    // Editors leave blank lines and trailing white space; neither is a number.
+    // A number may end in a space itself ("z z "), so only what is beyond four
+    // characters goes.
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    while (line.size() > 4 && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+      line.pop_back();
+    }
     bool valid = line.size() == 4;
     for (char c : line) valid = valid && IsNumberCharacter(c);
     if (!valid) {

@@ -51,6 +51,13 @@ TEST_F(TransmitterListTest, MissingOrEmptyFileGivesNoNumbersAndNoProblem) {
   EXPECT_EQ(list.problem, "");
 }
 
+TEST_F(TransmitterListTest, BlankLinesAndTrailingWhiteSpaceAreNoProblem) {
+  WriteFile(file, "A642\r\n\r\n  \t\r\nC115 \t\r\n1234\n\n\n");
+  const TransmitterList list = LoadTransmitterList(file);
+  EXPECT_EQ(list.numbers, (Numbers{"A642", "C115", "1234"}));
+  EXPECT_EQ(list.problem, "");
+}
+
 TEST_F(TransmitterListTest, BadRecordEndsTheReadingWithAClearProblem) {
   const struct {
     std::string content;

@@ -11,6 +11,22 @@ class OptionReader {
  public:
   explicit OptionReader(std::vector<std::string> arguments);
 
+  // Hands every argument in turn to `take`, which reads the current one and
+  // returns false (having called Fail or Value) to stop. False when it
+  // stopped; "--help" ends the reading early, true, with WantsHelp().
+  template <typename Take>
+  bool ReadAll(Take take) {
+    while (Next()) {
+      if (IsHelp()) {
+        helpAsked = true;
+        return true;
+      }
+      if (!take()) return false;
+    }
+    return true;
+  }
+  bool WantsHelp() const { return helpAsked; }
+
   // Moves to the next argument; false when there is none.
   bool Next();
   // The current argument is an option ("--name" or "--name=value" before any
@@ -47,5 +63,6 @@ class OptionReader {
   std::string current;
   std::string inlineValue;
   bool hasInlineValue = false;
+  bool helpAsked = false;
   std::string problem;
 };

@@ -69,64 +69,61 @@ std::optional<ReadOptions> ParseOptions(const std::vector<std::string>& argument
                                         std::string& problem) {
   ReadOptions options;
   OptionReader reader(arguments);
-  const auto fail = [&](std::string why) {
-    problem = std::move(why);
-    return std::nullopt;
-  };
-  const auto failed = [&] { return fail(reader.Problem()); };
   std::string v;
-  while (reader.Next()) {
-    if (reader.IsHelp()) {
-      options.help = true;
-      return options;
-    }
+  const bool read = reader.ReadAll([&] {
     const std::string& option = reader.Name();
     if (!reader.IsOption()) {
       // The device, as tio and picocom take it.
-      if (!options.device.empty()) return fail("one device only");
+      if (!options.device.empty()) return reader.Fail("one device only");
       options.device = reader.Positional();
     } else if (option == "--device") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       options.device = v;
     } else if (option == "--port") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       int port = 0;
       const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), port);
       if (error != std::errc() || end != v.data() + v.size() || port < 1 || port > 5) {
-        return fail("--port needs a number from 1 to 5");
+        return reader.Fail("--port needs a number from 1 to 5");
       }
       options.port = port;
     } else if (option == "--log-dir") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       options.logDir = v;
     } else if (option == "--tx") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       if (v.size() != 4) {
-        return fail("--tx needs a 4-character transmitter number, not \"" + v + "\"");
+        return reader.Fail("--tx needs a 4-character transmitter number, not \"" + v + "\"");
       }
       if (options.numbers.size() == kSlotCount) {
-        return fail("at most 8 transmitters can be followed");
+        return reader.Fail("at most 8 transmitters can be followed");
       }
       options.numbers.push_back(v);
     } else if (option == "--duration") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       char* end = nullptr;
       const double seconds = std::strtod(v.c_str(), &end);
       if (v.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
-        return fail("--duration needs a positive number of seconds");
+        return reader.Fail("--duration needs a positive number of seconds");
       }
       options.duration = seconds;
     } else if (option == "--discard") {
-      if (!reader.NoValue()) return failed();
+      if (!reader.NoValue()) return false;
       options.discard = true;
     } else if (option == "--brief") {
-      if (!reader.NoValue()) return failed();
+      if (!reader.NoValue()) return false;
       options.brief = true;
     } else {
-      reader.Unknown();
-      return failed();
+      return reader.Unknown();
     }
+    return true;
+  });
+  if (!read) {
+    problem = reader.Problem();
+    return std::nullopt;
   }
+  options.help = reader.WantsHelp();
+  if (options.help) return options;
   if (options.device.empty() == (options.port == 0)) {
     problem = "give either a device or --port";
     return std::nullopt;

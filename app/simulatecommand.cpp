@@ -76,46 +76,36 @@ std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
   SimulateOptions options;
   std::vector<std::string> numbers;
   OptionReader reader(arguments);
-  const auto fail = [&](std::string why) {
-    problem = std::move(why);
-    return std::nullopt;
-  };
-  const auto failed = [&] { return fail(reader.Problem()); };
   std::string v;
-  while (reader.Next()) {
-    if (reader.IsHelp()) {
-      options.help = true;
-      return options;
-    }
+  const bool read = reader.ReadAll([&] {
     const std::string& option = reader.Name();
     if (!reader.IsOption()) {
-      reader.Unknown();
-      return failed();
+      return reader.Unknown();
     } else if (option == "--pty") {
-      if (!reader.NoValue()) return failed();
+      if (!reader.NoValue()) return false;
       options.device.clear();
     } else if (option == "--device") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       options.device = v;
     } else if (option == "--log") {
-      if (!reader.Value(v)) return failed();
-      if (v.empty()) return fail("--log needs a file");
+      if (!reader.Value(v)) return false;
+      if (v.empty()) return reader.Fail("--log needs a file");
       options.log = v;
     } else if (option == "--tx") {
-      if (!reader.Value(v)) return failed();
-      if (v.size() != 4) return fail("--tx needs a 4-character transmitter number");
+      if (!reader.Value(v)) return false;
+      if (v.size() != 4) return reader.Fail("--tx needs a 4-character transmitter number");
       numbers.push_back(v);
     } else if (option == "--rate" || option == "--seconds") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       const auto number = PositiveNumber(v);
-      if (!number) return fail(option + " needs a positive number");
+      if (!number) return reader.Fail(option + " needs a positive number");
       (option == "--rate" ? options.rate : options.seconds) = number;
     } else if (option == "--lines" || option == "--seed") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       long long number = 0;
       const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), number);
       if (error != std::errc() || end != v.data() + v.size() || number < 0) {
-        return fail(option + " needs a whole number");
+        return reader.Fail(option + " needs a whole number");
       }
       if (option == "--lines") {
         options.lines = number;
@@ -123,7 +113,7 @@ std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
         options.simulator.seed = static_cast<std::uint32_t>(number);
       }
     } else if (option == "--form") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       if (v == "short") {
         options.simulator.form = ReceiverSimulator::Form::kShort;
       } else if (v == "long") {
@@ -131,19 +121,25 @@ std::optional<SimulateOptions> Parse(const std::vector<std::string>& arguments,
       } else if (v == "mixed") {
         options.simulator.form = ReceiverSimulator::Form::kMixed;
       } else {
-        return fail("--form is short, long or mixed");
+        return reader.Fail("--form is short, long or mixed");
       }
     } else if (option == "--noise") {
-      if (!reader.NoValue()) return failed();
+      if (!reader.NoValue()) return false;
       options.simulator.noise = true;
     } else if (option == "--realtime") {
-      if (!reader.NoValue()) return failed();
+      if (!reader.NoValue()) return false;
       options.realtime = true;
     } else {
-      reader.Unknown();
-      return failed();
+      return reader.Unknown();
     }
+    return true;
+  });
+  if (!read) {
+    problem = reader.Problem();
+    return std::nullopt;
   }
+  options.help = reader.WantsHelp();
+  if (options.help) return options;
   if (!numbers.empty()) options.simulator.numbers = numbers;
   return options;
 }

@@ -71,32 +71,23 @@ bool EndsWith(const std::string& text, const char* suffix) {
 std::optional<GraphOptions> Parse(const std::vector<std::string>& arguments, std::string& problem) {
   GraphOptions options;
   OptionReader reader(arguments);
-  const auto fail = [&](std::string why) {
-    problem = std::move(why);
-    return std::nullopt;
-  };
-  const auto failed = [&] { return fail(reader.Problem()); };
   std::string v;
-  while (reader.Next()) {
-    if (reader.IsHelp()) {
-      options.help = true;
-      return options;
-    }
+  const bool read = reader.ReadAll([&] {
     const std::string& option = reader.Name();
     if (!reader.IsOption()) {
-      if (!options.logFile.empty()) return fail("one log file only");
+      if (!options.logFile.empty()) return reader.Fail("one log file only");
       options.logFile = reader.Positional();
     } else if (option == "--tx") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       if (v.empty() || v.size() > 5)
-        return fail("--tx needs an identifier of at most 5 characters");
+        return reader.Fail("--tx needs an identifier of at most 5 characters");
       options.request.transmitter = v;
     } else if (option == "--from" || option == "--to") {
-      if (!reader.Value(v)) return failed();
-      if (!IsClockText(v)) return fail(option + " needs a time HH:MM");
+      if (!reader.Value(v)) return false;
+      if (!IsClockText(v)) return reader.Fail(option + " needs a time HH:MM");
       (option == "--from" ? options.request.firstText : options.request.lastText) = v;
     } else if (option == "--interval" || option == "--max") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       const bool interval = option == "--interval";
       int chosen = -1;
       for (int index = 0; index < (interval ? 5 : 6); ++index) {
@@ -104,25 +95,34 @@ std::optional<GraphOptions> Parse(const std::vector<std::string>& arguments, std
         if (v == std::to_string(candidate)) chosen = candidate;
       }
       if (chosen < 0) {
-        return fail(interval ? "--interval is 1, 2, 3, 5 or 10"
-                             : "--max is 1, 10, 20, 30, 60 or 120");
+        return reader.Fail(interval ? "--interval is 1, 2, 3, 5 or 10"
+                                    : "--max is 1, 10, 20, 30, 60 or 120");
       }
       (interval ? options.interval : options.maxTx) = chosen;
     } else if (option == "--output") {
-      if (!reader.Value(v)) return failed();
+      if (!reader.Value(v)) return false;
       if (!EndsWith(v, ".png") && !EndsWith(v, ".pdf") && !EndsWith(v, ".svg")) {
-        return fail("--output needs a .png, .pdf or .svg file");
+        return reader.Fail("--output needs a .png, .pdf or .svg file");
       }
       options.output = v;
     } else if (option == "--bins") {
-      if (!reader.NoValue()) return failed();
+      if (!reader.NoValue()) return false;
       options.bins = true;
     } else {
-      reader.Unknown();
-      return failed();
+      return reader.Unknown();
     }
+    return true;
+  });
+  if (!read) {
+    problem = reader.Problem();
+    return std::nullopt;
   }
-  if (options.logFile.empty()) return fail("no log file");
+  options.help = reader.WantsHelp();
+  if (options.help) return options;
+  if (options.logFile.empty()) {
+    problem = "no log file";
+    return std::nullopt;
+  }
   return options;
 }
 

@@ -244,8 +244,10 @@ void DataReceiving::CreateControls() {
     auto* box = Place<QPlainTextEdit>(this, t.columnBox, t.columnX, 45, 51, 355);
     box->setReadOnly(true);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Wrapped as a multi-line edit wraps, so the third line's run-on row 00
+    // and its count are seen without scrolling sideways.
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     slotWidgets[static_cast<std::size_t>(k)].columnBox = box;
   };
   columnBox(0);  // 222
@@ -328,7 +330,11 @@ void DataReceiving::LoadTransmitterList() {
   // Told once the window is up; the page is usable with the numbers read.
   transmitterListDamaged = !list.problem.empty();
   if (transmitterListDamaged) {
-    const QString problem = QString::fromStdString(list.problem);
+    const QString problem =
+        QString::fromUtf8(
+            "Список передатчиков прочитан не полностью; номера после ошибки "
+            "не загружены. При выходе файл будет сохранён как tx.txt.bad.\n\n") +
+        QString::fromStdString(list.problem);
     QTimer::singleShot(0, this, [this, problem] { ShowError(problem); });
   }
 }
@@ -350,14 +356,19 @@ void DataReceiving::SaveTransmitterList() {
     std::filesystem::remove_all(aside, ec);
     std::filesystem::rename(transmitterListPath, aside, ec);
     if (ec) {
-      ShowError(QString::fromStdString("cannot keep " + transmitterListPath.string() + " as " +
+      ShowError(QString::fromUtf8("Список передатчиков не сохранён: повреждённый файл не "
+                                  "удаётся отложить.\n\n") +
+                QString::fromStdString("cannot keep " + transmitterListPath.string() + " as " +
                                        aside.string() + ": " + ec.message()));
       return;
     }
     transmitterListDamaged = false;
   }
   const std::string problem = ::SaveTransmitterList(transmitterListPath, edits);
-  if (!problem.empty()) ShowError(QString::fromStdString(problem));
+  if (!problem.empty()) {
+    ShowError(QString::fromUtf8("Список передатчиков не сохранён.\n\n") +
+              QString::fromStdString(problem));
+  }
 }
 
 namespace {
@@ -494,7 +505,11 @@ void DataReceiving::OnStart() {
       return;
     case ReadingSession::StartResult::kLogFailed:
     case ReadingSession::StartResult::kThreadFailed:
-      ShowError(QString::fromStdString(session.LastError()));
+      ShowError(QString::fromUtf8(result == ReadingSession::StartResult::kLogFailed
+                                      ? "Не удаётся создать файл журнала; чтение не начато. "
+                                        "Проверьте, что папка журналов есть и доступна для записи."
+                                      : "Не удаётся начать чтение.") +
+                QStringLiteral("\n\n") + QString::fromStdString(session.LastError()));
       UnlockControls();
       return;
   }

@@ -344,7 +344,10 @@ class WindowTest : public QObject {
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].startsWith("cannot create " + workDir.path() + "/no-such-folder/"),
+    // Said in Russian, with the path and the system's reason on their own line.
+    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Не удаётся создать файл журнала")),
+             qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains("\n\ncannot create " + workDir.path() + "/no-such-folder/"),
              qPrintable(errors[0]));
     ExpectControls(true, false, true, true, true);
   }

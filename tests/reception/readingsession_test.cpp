@@ -165,7 +165,11 @@ TEST_F(ReadingSessionTest, DiscardedRunLeavesNoFile) {
 TEST_F(ReadingSessionTest, MonitorIsEmptiedAfterEvery300Lines) {
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
   std::string lines;
-  for (int i = 1; i <= 301; ++i) lines += "P" + std::to_string(10000000 + i) + "\r\n";
+  for (int i = 1; i <= 301; ++i) {
+    lines += 'P';
+    lines += std::to_string(10000000 + i);
+    lines += "\r\n";
+  }
   ASSERT_TRUE(pty.Send(lines));
   ASSERT_TRUE(DrainUntil(301));
   // One clear at Start, one after the 300th line; the 301st is at the top.

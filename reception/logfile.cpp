@@ -78,7 +78,6 @@ LogFile::LogFile(LogFile&& other) noexcept
       fd(other.fd),
       path(std::move(other.path)),
       size(other.size),
-      firstError(std::move(other.firstError)),
       lastError(std::move(other.lastError)) {
   other.fd = -1;
 }
@@ -90,7 +89,6 @@ LogFile& LogFile::operator=(LogFile&& other) noexcept {
     fd = other.fd;
     path = std::move(other.path);
     size = other.size;
-    firstError = std::move(other.firstError);
     lastError = std::move(other.lastError);
     other.fd = -1;
   }
@@ -131,7 +129,6 @@ bool LogFile::Append(std::string_view bytes) {
     if (n <= 0) {
       const int reason = n < 0 ? errno : EIO;
       lastError = "cannot write " + path.string() + ": " + std::strerror(reason);
-      if (firstError.empty()) firstError = lastError;
       // No torn line: whatever part of it went in is taken out again.
       if (left.size() != bytes.size()) {
         while (::ftruncate(fd, static_cast<off_t>(size)) != 0 && errno == EINTR) {
@@ -149,7 +146,6 @@ bool LogFile::Sync() {
   if (fd < 0) return false;
   if (calls->fdatasync(fd) == 0) return true;
   lastError = "cannot flush " + path.string() + " to the disk: " + std::strerror(errno);
-  if (firstError.empty()) firstError = lastError;
   return false;
 }
 

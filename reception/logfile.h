@@ -52,7 +52,7 @@ class LogFile {
 
   // Appends `bytes` whole or not at all: after a failed or short write the
   // file is cut back to its end before the call. False when the write failed;
-  // LastError() says why, and the first failure stays in FirstError().
+  // LastError() says why.
   bool Append(std::string_view bytes);
   // Flushes what was written to the disk. False when that failed.
   bool Sync();
@@ -70,7 +70,6 @@ class LogFile {
 
   bool IsOpen() const { return fd >= 0; }
   const std::filesystem::path& Path() const { return path; }
-  const std::string& FirstError() const { return firstError; }
   const std::string& LastError() const { return lastError; }
 
   const LogFileCalls* calls = &kSystemLogFileCalls;
@@ -81,6 +80,5 @@ class LogFile {
   int fd = -1;
   std::filesystem::path path;
   std::uint64_t size = 0;  // bytes of whole writes
-  std::string firstError;
   std::string lastError;
 };

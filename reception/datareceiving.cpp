@@ -708,7 +708,13 @@ void DataReceiving::PostForRun(std::function<void()> work) {
 }
 
 void DataReceiving::LinesReady() {
-  inbox->Post([this] { DrainLines(); });
+  // One slice per event-loop turn, from the drain timer: draining here too
+  // would run one slice per hand-over in a single turn of the loop.
+  if (drainRequested.exchange(true)) return;
+  inbox->Post([this] {
+    drainRequested = false;
+    if (!drainTimer->isActive()) drainTimer->start();
+  });
 }
 
 void DataReceiving::LineLost(const std::string& reason) {

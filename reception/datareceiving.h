@@ -155,6 +155,8 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   std::chrono::steady_clock::time_point lastFlush;
   // Counts the runs, so that news of an ended run are not taken for the next.
   std::atomic<int> runNumber{0};
+  // The reader asked for a drain that the page has not yet scheduled.
+  std::atomic<bool> drainRequested{false};
   bool finishing = false;  // Stop is asking its question
   // The settings file could not be read: it is not written in this run.
   bool settingsUsable = true;

@@ -27,6 +27,7 @@
 #ifdef DELVARINE_HAVE_GRAPH_COMMAND
 #include "graphcommand.h"
 #endif
+#include "portscommand.h"
 #include "readcommand.h"
 #include "registration.h"
 #include "simulatecommand.h"
@@ -42,6 +43,7 @@ constexpr const char* kHelp =
     "\n"
     "commands:\n"
     "  read         read the receiver on the console and write a log file\n"
+    "  ports        list the serial devices present\n"
     "  graph        graph a log file: bins, PNG, SVG or PDF\n"
     "  simulate     a simulated receiver on a pseudo-terminal\n"
     "  -RegServer   install the desktop entry in the user's applications folder\n"
@@ -185,6 +187,7 @@ int main(int argc, char** argv) {
     const std::string& command = arguments.front();
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "read") return RunReadCommand(rest);
+    if (command == "ports") return RunPortsCommand(rest);
     if (command == "simulate") return RunSimulateCommand(rest);
 #ifdef DELVARINE_HAVE_GRAPH_COMMAND
     if (command == "graph") return RunGraphCommand(rest);

@@ -6,6 +6,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <QSettings>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -20,15 +21,16 @@
 
 #include "consoleoutput.h"
 #include "optionreader.h"
+#include "programsettings.h"
 #include "readingsession.h"
-#include "stringtable.h"
 #include "transmitterlist.h"
 
 const char* const kReadUsage =
     "usage: delvarine read (DEVICE | --device DEVICE | --port N) [--log-dir DIR]\n"
     "                      [--tx NUMBER]... [--duration SECONDS] [--discard] [--brief]\n"
     "  --device DEVICE   read the serial line at DEVICE (a path)\n"
-    "  --port N          read COM<N> (1..5): /dev/ttyS<N-1>, or $DELVARINE_COM<N>\n"
+    "  --port N          read COM<N> (1..5): the device the window's settings give it,\n"
+    "                    else /dev/ttyS<N-1>; $DELVARINE_COM<N> overrides both\n"
     "  --log-dir DIR     write the run's log file into DIR (default: the current directory)\n"
     "  --tx NUMBER       follow the 4-character transmitter NUMBER in the next slot (up to 8);\n"
     "                    without --tx the numbers of ./tx.txt are followed\n"
@@ -131,7 +133,7 @@ std::optional<ReadOptions> ParseOptions(const std::vector<std::string>& argument
   return options;
 }
 
-// The slots of the console: fixed numbers, boxes kept in memory.
+// The slotControls of the console: fixed numbers, boxes kept in memory.
 class ConsoleSlots final : public SlotControls {
  public:
   explicit ConsoleSlots(const std::vector<std::string>& numbers) {
@@ -292,20 +294,30 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
   std::signal(SIGXFSZ, SIG_IGN);
 
   SystemClock clock;
-  ConsoleSlots slots(numbers);
+  ConsoleSlots slotControls(numbers);
   ConsoleEvents events;
-  ReadingSession session(clock, slots, events);
+  ReadingSession session(clock, slotControls, events);
   session.logDir = options->logDir;
-  session.portNumber = options->port;
+  std::string device = options->device;
+  if (device.empty()) {
+    // COMn means what it means in the window: its settings map it.
+    QString settingsProblem;
+    const std::unique_ptr<QSettings> settings = programsettings::Open(settingsProblem);
+    if (!settingsProblem.isEmpty()) {
+      Error("delvarine read: the settings file " + programsettings::FilePath().toStdString() +
+            " cannot be read; COM" + std::to_string(options->port) + " is " +
+            PortTable::DefaultPath(options->port));
+    }
+    device = programsettings::ReadPortTable(settings.get(), false).DevicePath(options->port);
+  }
 
-  switch (session.Start(options->device)) {
+  switch (session.Start(device)) {
     case ReadingSession::StartResult::kLogFailed:
     case ReadingSession::StartResult::kThreadFailed:
       Error(session.LastError());
       return 1;
     case ReadingSession::StartResult::kPortFailed:
-      Error(std::string(strings::Load(strings::kPortBusy)));
-      Error("(" + session.LastError() + ")");
+      Error("delvarine read: " + session.LastError());
       return 1;
     case ReadingSession::StartResult::kStarted:
       break;
@@ -370,7 +382,7 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
   events.DrainAll();
   for (int k = 0; k < kSlotCount; ++k) {
     const std::string& number = session.statistics.txNumber[static_cast<std::size_t>(k)];
-    const std::string shown = slots.NumberText(k);
+    const std::string shown = slotControls.NumberText(k);
     if (shown.size() != 4) continue;
     const std::string name =
         "Передатчик " + (number.empty() ? shown : number) + " (слот " + std::to_string(k + 1) + ")";
@@ -387,7 +399,7 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
       events.messages.Append(line + "\n");
       continue;
     }
-    std::string column = slots.ColumnText(k);
+    std::string column = slotControls.ColumnText(k);
     if (column.empty()) column = session.statistics.ColumnText(k, {});
     events.messages.Append(name + ":\n");
     events.messages.Append(column);

@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,15 +19,14 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <QUrl>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -33,10 +34,13 @@
 #include "cp1251.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
+#include "openproblem.h"
+#include "portchooser.h"
+#include "programsettings.h"
 #include "slotprintout.h"
 #include "stringtable.h"
 #include "threadinbox.h"
-#include "transmitterlist.h"
+#include "toneplayer.h"
 #include "uitext.h"
 
 using dialogunits::kComboHeight;
@@ -45,10 +49,8 @@ using dialogunits::PlaceLabel;
 
 namespace {
 
-constexpr char kPortSettingKey[] = "Delvarine Com-port";
 constexpr std::chrono::milliseconds kDrainSlice{10};
 constexpr std::chrono::milliseconds kDisplayInterval{100};
-constexpr int kSelectablePorts = 4;
 
 // The places of one slot's controls, in dialog units.
 struct SlotTemplate {
@@ -86,43 +88,6 @@ std::string ToBytes(const QString& text) {
   return Utf8ToCp1251(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-// Two tones, 400 Hz for 100 ms then 800 Hz for 50 ms, as a WAV file.
-QByteArray BeepWave() {
-  constexpr int kRate = 8000;
-  QByteArray samples;
-  const auto tone = [&](double frequency, int milliseconds) {
-    const int count = kRate * milliseconds / 1000;
-    for (int i = 0; i < count; ++i) {
-      const double value = std::sin(2.0 * M_PI * frequency * i / kRate);
-      samples.append(static_cast<char>(static_cast<unsigned char>(128 + 100 * value)));
-    }
-  };
-  tone(400, 100);
-  tone(800, 50);
-  QByteArray wave;
-  const auto put32 = [&](std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) wave.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-  };
-  const auto put16 = [&](std::uint16_t v) {
-    wave.append(static_cast<char>(v & 0xFF));
-    wave.append(static_cast<char>(v >> 8));
-  };
-  wave.append("RIFF");
-  put32(36 + static_cast<std::uint32_t>(samples.size()));
-  wave.append("WAVEfmt ");
-  put32(16);
-  put16(1);  // PCM
-  put16(1);  // mono
-  put32(kRate);
-  put32(kRate);
-  put16(1);
-  put16(8);
-  wave.append("data");
-  put32(static_cast<std::uint32_t>(samples.size()));
-  wave.append(samples);
-  return wave;
-}
-
 }  // namespace
 
 DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
@@ -158,7 +123,14 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
   };
-  playTones = [this] { PlayTonesOnSoundDevice(); };
+  tones = new TonePlayer(this);
+  playTones = [this] { tones->Play(); };
+  chooseFolder = [this](const QString& current) {
+    return QFileDialog::getExistingDirectory(this, QString::fromUtf8("Папка журналов"), current);
+  };
+  openFolder = [](const QString& folder) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  };
   CreateControls();
   OnInitPage();
 }
@@ -203,7 +175,11 @@ void DataReceiving::CreateControls() {
   // (with it, emptying 300 lines took a tenth of a second in a flood).
   monitor->setUndoRedoEnabled(false);
   monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  portSelector = Place<QComboBox>(this, 204, 135, 56, 40, kComboHeight);
+  portSelector = Place<RefreshingComboBox>(this, 204, 135, 56, 40, kComboHeight);
+  // A fake /dev and /sys tree stands in for the machine's under this root.
+  const QString deviceRoot = qEnvironmentVariable("DELVARINE_DEVICE_ROOT");
+  portChooser = new PortChooser(
+      portSelector, deviceRoot.isEmpty() ? "/" : QFile::encodeName(deviceRoot).toStdString());
   PlaceLabel(this, "COM-порт", 137, 47, 34, 8);
 
   // Template order is tab order: last-line boxes and number edits of the
@@ -286,6 +262,18 @@ void DataReceiving::CreateControls() {
     auto* selector = Place<QComboBox>(this, t.windowSelector, t.selectorX, 29, 50, kComboHeight);
     slotWidgets[static_cast<std::size_t>(k)].windowSelector = selector;
   }
+  // The log folder, under the slot rows: its path, and buttons to choose
+  // another and to show it in the file manager.
+  PlaceLabel(this, "Журналы:", 9, 409, 30, 8);
+  logFolderBox = Place<QLineEdit>(this, -1, 38, 406, 76, 14);
+  logFolderBox->setReadOnly(true);
+  chooseFolderButton = Place<QPushButton>(this, -1, 116, 406, 34, 14);
+  chooseFolderButton->setText(QString::fromUtf8("Выбрать…"));
+  openFolderButton = Place<QPushButton>(this, -1, 152, 406, 29, 14);
+  openFolderButton->setText(QString::fromUtf8("Открыть"));
+  connect(chooseFolderButton, &QPushButton::clicked, this, &DataReceiving::OnChooseLogFolder);
+  connect(openFolderButton, &QPushButton::clicked, this, &DataReceiving::OnOpenLogFolder);
+
   // Group boxes are frames only: keep them under the controls they surround.
   leftFrame->lower();
   slotFrame->lower();
@@ -297,8 +285,6 @@ void DataReceiving::CreateControls() {
 }
 
 void DataReceiving::OnInitPage() {
-  transmitterListPath = std::filesystem::current_path() / "tx.txt";
-  LoadTransmitterList();
   for (Slot& slot : slotWidgets) {
     for (int id : kWindowItems) slot.windowSelector->addItem(UiText(id));
     slot.windowSelector->setCurrentIndex(0);
@@ -308,28 +294,24 @@ void DataReceiving::OnInitPage() {
             &QComboBox::currentIndexChanged, this,
             [this, k](int index) { OnWindowSelected(k, index); });
   }
-  session.logDir = std::filesystem::current_path();
-  session.portNumber = 1;
-  for (int i = 1; i <= kSelectablePorts; ++i)
-    portSelector->addItem(QString::fromStdString(PortTable::PortName(i)));
-  portSelector->setCurrentIndex(0);
   roundingSelector->addItem(UiText(strings::kOneSecond));
   roundingSelector->addItem(UiText(strings::kTenSeconds));
   roundingSelector->setCurrentIndex(0);
   session.statistics.ResetStatistics();
   stopButton->setEnabled(false);
   beepOnEighth = false;
+  // The settings say where the log folder and with it tx.txt are.
   LoadPortSetting();
+  LoadTransmitterList();
   // Connected after the stored port is shown, so showing it writes nothing.
   connect(portSelector, &QComboBox::currentIndexChanged, this, &DataReceiving::OnPortSelected);
 }
 
 void DataReceiving::LoadTransmitterList() {
-  const TransmitterList list = ::LoadTransmitterList(transmitterListPath);
+  const TransmitterList list = transmitters.Load(logFolder.FsPath());
   ShowTransmitters(list.numbers);
   // Told once the window is up; the page is usable with the numbers read.
-  transmitterListDamaged = !list.problem.empty();
-  if (transmitterListDamaged) {
+  if (transmitters.Damaged()) {
     const QString problem =
         QString::fromUtf8(
             "Список передатчиков прочитан не полностью; номера после ошибки "
@@ -348,117 +330,92 @@ void DataReceiving::ShowTransmitters(const std::vector<std::string>& numbers) {
 void DataReceiving::SaveTransmitterList() {
   std::vector<std::string> edits;
   for (const Slot& slot : slotWidgets) edits.push_back(ToBytes(slot.numberEdit->text()));
-  if (transmitterListDamaged) {
-    // What could not be read is not thrown away with the new list.
-    std::filesystem::path aside = transmitterListPath;
-    aside += ".bad";
-    std::error_code ec;
-    std::filesystem::remove_all(aside, ec);
-    std::filesystem::rename(transmitterListPath, aside, ec);
-    if (ec) {
-      ShowError(QString::fromUtf8("Список передатчиков не сохранён: повреждённый файл не "
-                                  "удаётся отложить.\n\n") +
-                QString::fromStdString("cannot keep " + transmitterListPath.string() + " as " +
-                                       aside.string() + ": " + ec.message()));
-      return;
-    }
-    transmitterListDamaged = false;
-  }
-  const std::string problem = ::SaveTransmitterList(transmitterListPath, edits);
-  if (!problem.empty()) {
-    ShowError(QString::fromUtf8("Список передатчиков не сохранён.\n\n") +
-              QString::fromStdString(problem));
-  }
+  const TransmitterStore::SaveProblem problem = transmitters.Save(edits);
+  if (!problem) return;
+  ShowError(QString::fromUtf8(problem.keptAside
+                                  ? "Список передатчиков не сохранён.\n\n"
+                                  : "Список передатчиков не сохранён: повреждённый файл не "
+                                    "удаётся отложить.\n\n") +
+            QString::fromStdString(problem.detail));
 }
-
-namespace {
-
-// Why the settings file cannot be used, or empty when it can. Looked at before
-// QSettings opens it: a FIFO there would hold the program for ever.
-QString SettingsFileProblem(const QString& path) {
-  struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
-    return errno == ENOENT ? QString() : QString::fromLocal8Bit(std::strerror(errno));
-  }
-  if (S_ISDIR(status.st_mode)) return QString::fromUtf8("это папка, а не файл");
-  if (!S_ISREG(status.st_mode)) return QString::fromUtf8("это не обычный файл");
-  if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) {
-    return QString::fromLocal8Bit(std::strerror(errno));
-  }
-  return {};
-}
-
-// Where QSettings keeps the program's settings, found without QSettings,
-// which would open the file.
-QString SettingsPath() {
-  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QLatin1Char('/') + QCoreApplication::organizationName() + QLatin1Char('/') +
-         QCoreApplication::applicationName() + QStringLiteral(".conf");
-}
-
-}  // namespace
 
 void DataReceiving::LoadPortSetting() {
-  const QString path = SettingsPath();
-  QString problem = SettingsFileProblem(path);
-  std::unique_ptr<QSettings> settings;
-  if (problem.isEmpty()) {
-    settings = std::make_unique<QSettings>();
-    if (settings->status() == QSettings::FormatError) {
-      problem = QString::fromUtf8("файл повреждён");
-    } else if (settings->status() == QSettings::AccessError) {
-      problem = QString::fromUtf8("нет доступа");
-    }
-  }
+  QString problem;
+  std::unique_ptr<QSettings> settings = programsettings::Open(problem);
   if (!problem.isEmpty()) {
     // Written back, the file would lose what could not be read: left alone
     // for this run, with the defaults in use.
     settingsUsable = false;
-    settings.reset();
     const QString text = QString::fromUtf8(
                              "Файл настроек не читается; до конца работы используются настройки "
                              "по умолчанию, и файл не изменяется.\n\n") +
-                         path + QStringLiteral(": ") + problem;
+                         programsettings::FilePath() + QStringLiteral(": ") + problem;
     QTimer::singleShot(0, this, [this, text] { ShowError(text); });
   }
-  for (int i = 1; i <= kSelectablePorts; ++i) {
-    const QString key = QStringLiteral("Devices/") + QString::fromStdString(PortTable::PortName(i));
-    const QString stored = settings && settings->contains(key)
-                               ? settings->value(key).toString()
-                               : QString::fromStdString(PortTable::DefaultPath(i));
-    if (settings && !settings->contains(key)) settings->setValue(key, stored);
-    session.port.ports.Configure(i, stored.toStdString());
-  }
-  if (!settings) return;
-  if (!settings->contains(kPortSettingKey)) {
-    settings->setValue(kPortSettingKey, 1);
-    return;
-  }
-  bool valid = false;
-  const int stored = settings->value(kPortSettingKey).toInt(&valid);
-  // A value that cannot be a port of the list falls back to COM1.
-  const int number = valid && stored >= 1 && stored <= kSelectablePorts ? stored : 1;
-  portSelector->setCurrentIndex(number - 1);
-  session.portNumber = number;
+  portChooser->Load(settings.get());
+  logFolder.Load(settings.get());
+  ShowLogFolder();
 }
 
 void DataReceiving::SavePortSetting() {
   if (!settingsUsable) return;
-  QSettings settings;
-  settings.setValue(kPortSettingKey, session.portNumber);
+  QSettings settings(programsettings::FilePath(), QSettings::IniFormat);
+  portChooser->Store(settings);
+  logFolder.Store(settings);
   settings.sync();
   if (settings.status() != QSettings::NoError && !settingsWriteReported) {
     settingsWriteReported = true;
-    ShowError(QString::fromUtf8("Не удаётся сохранить настройки; выбранный порт не будет "
-                                "запомнен.\n\n") +
+    ShowError(QString::fromUtf8("Не удаётся сохранить настройки; выбранный порт и папка журналов "
+                                "не будут запомнены.\n\n") +
               settings.fileName());
   }
 }
 
 void DataReceiving::OnPortSelected(int index) {
   if (index < 0) return;
-  session.portNumber = index + 1;
   SavePortSetting();
+}
+
+void DataReceiving::UseDevice(const std::string& path) { portChooser->UseForThisRun(path); }
+
+std::string DataReceiving::ChosenDevice() const { return portChooser->DevicePath(); }
+
+int DataReceiving::ComPort() const { return portChooser->ComPort(); }
+
+void DataReceiving::ShowLogFolder() {
+  logFolderBox->setText(logFolder.Path());
+  logFolderBox->setToolTip(logFolder.Path());
+  // The end of the path names the folder; the box is narrower than most.
+  logFolderBox->setCursorPosition(static_cast<int>(logFolder.Path().size()));
+}
+
+void DataReceiving::SetLogFolder(const QString& folder) {
+  logFolder.Set(folder);
+  ShowLogFolder();
+  SavePortSetting();
+  // The logs and the transmitter list stay together: a list already there
+  // is the one to follow.
+  if (!session.IsReading() && std::filesystem::exists(logFolder.FsPath() / "tx.txt")) {
+    LoadTransmitterList();
+  }
+}
+
+void DataReceiving::OnChooseLogFolder() {
+  const QString chosen = chooseFolder(logFolder.Path());
+  if (!chosen.isEmpty()) SetLogFolder(chosen);
+}
+
+void DataReceiving::OnOpenLogFolder() {
+  // Made first, so that the file manager has something to show.
+  const QString problem = logFolder.Prepare();
+  if (!problem.isEmpty()) {
+    ShowError(problem);
+    return;
+  }
+  if (!openFolder(logFolder.Path())) {
+    ShowError(QString::fromUtf8("Не удаётся открыть папку в файловом менеджере.\n\n") +
+              logFolder.Path());
+  }
 }
 
 void DataReceiving::LockControls() {
@@ -466,6 +423,7 @@ void DataReceiving::LockControls() {
   roundingSelector->setEnabled(false);
   printButton->setEnabled(false);
   portSelector->setEnabled(false);
+  chooseFolderButton->setEnabled(false);
   stopButton->setEnabled(true);
 }
 
@@ -475,10 +433,17 @@ void DataReceiving::UnlockControls() {
   roundingSelector->setEnabled(true);
   printButton->setEnabled(true);
   portSelector->setEnabled(true);
+  chooseFolderButton->setEnabled(true);
 }
 
 void DataReceiving::OnStart() {
   if (session.IsReading()) return;
+  // Said before anything changes: the page stays as it is.
+  if (const QString problem = logFolder.Prepare(); !problem.isEmpty()) {
+    ShowError(problem);
+    return;
+  }
+  session.logDir = logFolder.FsPath();
   ++runNumber;
   emit LineStateChanged(false, QString());
   emit LogNoteChanged(QString());
@@ -488,20 +453,20 @@ void DataReceiving::OnStart() {
   }
   session.statistics.ResetStatistics();
   LockControls();
-  const ReadingSession::StartResult result = session.Start();
+  const ReadingSession::StartResult result = session.Start(portChooser->DevicePath());
   FlushDisplay();
   switch (result) {
     case ReadingSession::StartResult::kStarted:
       return;
     case ReadingSession::StartResult::kPortFailed:
-      // The message the user knows, with the reason under it: a port that
-      // is missing or is no serial line is not "busy".
-      ShowError(UiText(strings::kPortBusy) + QStringLiteral("\n\n") +
-                QString::fromStdString(session.LastError()));
+      // Busy in the words the users know; missing, forbidden or refused
+      // in their own, with the device and the system's reason under them.
+      ShowError(QString::fromStdString(RussianMessage(session.port.LastProblem())));
       // The rounding selector and Print stay locked until the next Stop.
       startButton->setEnabled(true);
       stopButton->setEnabled(false);
       portSelector->setEnabled(true);
+      chooseFolderButton->setEnabled(true);
       return;
     case ReadingSession::StartResult::kLogFailed:
     case ReadingSession::StartResult::kThreadFailed:
@@ -554,30 +519,6 @@ void DataReceiving::OnClosePage() { StopAndKeep(); }
 void DataReceiving::OnSignalCheck() { beepOnEighth = signalCheck->isChecked(); }
 
 void DataReceiving::OnBeep() { playTones(); }
-
-void DataReceiving::PlayTonesOnSoundDevice() {
-  // One signal at a time; receptions closer together than the tones share it.
-  if (beepPlayer != nullptr) return;
-  const QString player = QStandardPaths::findExecutable(QStringLiteral("aplay"));
-  if (player.isEmpty() || !QFile::exists(QStringLiteral("/dev/snd"))) {
-    QApplication::beep();
-    return;
-  }
-  beepPlayer = new QProcess(this);
-  connect(beepPlayer, &QProcess::finished, this, [this] {
-    beepPlayer->deleteLater();
-    beepPlayer = nullptr;
-  });
-  connect(beepPlayer, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;
-    beepPlayer->deleteLater();
-    beepPlayer = nullptr;
-    QApplication::beep();
-  });
-  beepPlayer->start(player, {QStringLiteral("-q"), QStringLiteral("-")});
-  beepPlayer->write(BeepWave());
-  beepPlayer->closeWriteChannel();
-}
 
 void DataReceiving::OnRedraw(QWidget* window) {
   if (window == nullptr) return;

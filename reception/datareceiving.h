@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "localtime.h"
+#include "logfolder.h"
 #include "readingsession.h"
 #include "slotcontrols.h"
+#include "transmitterlist.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,10 +24,12 @@ class QLineEdit;
 class QMessageBox;
 class QPlainTextEdit;
 class QPrinter;
-class QProcess;
 class QPushButton;
 class QTimer;
+class PortChooser;
+class RefreshingComboBox;
 class ThreadInbox;
+class TonePlayer;
 
 // The reading page: the port, Start and Stop, the reception monitor and the
 // eight transmitter slots. The reader runs on its own thread; every control is
@@ -44,6 +48,10 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   std::function<void(const QString&)> showNotice;  // the same, without waiting for it
   std::function<bool(QPrinter&)> choosePrinter;    // false when the user cancels
   std::function<void()> playTones;                 // the two tones, without waiting
+  // The log folder dialog: the folder chosen, or empty when cancelled.
+  std::function<QString(const QString& current)> chooseFolder;
+  // Shows a folder in the file manager; false when none could.
+  std::function<bool(const QString& folder)> openFolder;
 
   // "Сохранить файлы?" with "Да" and "Нет"; every way of dismissing it but
   // "Нет" answers "Да".
@@ -69,6 +77,18 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void SavePortSetting();
   void LoadTransmitterList();
   void SaveTransmitterList();
+  void OnChooseLogFolder();
+  void OnOpenLogFolder();
+
+  // Makes `folder` the log folder, remembered; tx.txt there is read when
+  // there is one.
+  void SetLogFolder(const QString& folder);
+  QString LogFolderPath() const { return logFolder.Path(); }
+  // Reads `path` in this session, whatever the settings choose (--device).
+  void UseDevice(const std::string& path);
+  // The device a Start would open; 1..4 while a COMn is chosen, else 0.
+  std::string ChosenDevice() const;
+  int ComPort() const;
 
   // Puts `numbers` into the first slots' number edits.
   void ShowTransmitters(const std::vector<std::string>& numbers);
@@ -76,13 +96,15 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   // The control with the template id `id`, or nullptr.
   QWidget* Control(int id) const;
   bool IsReading() const { return session.IsReading(); }
+  const Statistics& Stats() const { return session.statistics; }
+  // The current run's log file; empty between runs.
+  const std::filesystem::path& LogPath() const { return session.logPath; }
+  // Waits up to `timeout` until every ended run's log file is complete.
+  bool WaitForLogs(std::chrono::milliseconds timeout) { return session.WaitForLogs(timeout); }
+  // The system calls the log files are written through (tests make them fail).
+  void SetLogCalls(const LogFileCalls* calls) { session.logCalls = calls; }
 
-  ReadingSession session;  // holds `port` and the statistics
   bool beepOnEighth = false;
-  // tx.txt, fixed at start-up so a later change of directory cannot move it.
-  std::filesystem::path transmitterListPath;
-  // tx.txt could not be read whole at start-up: kept aside before the save.
-  bool transmitterListDamaged = false;
 
  signals:
   // The line was lost (true) or is back (false); `reason` says why.
@@ -107,7 +129,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   };
 
   void CreateControls();
-  void PlayTonesOnSoundDevice();
+  void ShowLogFolder();
   void DrainLines();
   // Puts what the last lines changed on the screen, once per event-loop turn.
   void FlushDisplay();
@@ -136,10 +158,17 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void PostForRun(std::function<void()> work);
 
   SystemClock systemClock;
+  ReadingSession session;  // holds the port and the statistics
+  TransmitterStore transmitters;
+  LogFolder logFolder;
   QPushButton* startButton = nullptr;
   QPushButton* stopButton = nullptr;
   QPlainTextEdit* monitor = nullptr;
-  QComboBox* portSelector = nullptr;
+  RefreshingComboBox* portSelector = nullptr;
+  PortChooser* portChooser = nullptr;
+  QLineEdit* logFolderBox = nullptr;
+  QPushButton* chooseFolderButton = nullptr;
+  QPushButton* openFolderButton = nullptr;
   QComboBox* roundingSelector = nullptr;
   QPushButton* printButton = nullptr;
   QCheckBox* signalCheck = nullptr;
@@ -149,7 +178,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   bool monitorClearPending = false;
   // The reader thread's news, run on the page's thread.
   ThreadInbox* inbox = nullptr;
-  QProcess* beepPlayer = nullptr;
+  TonePlayer* tones = nullptr;
   QTimer* drainTimer = nullptr;  // takes the next slice of a flood
   QTimer* flushTimer = nullptr;  // shows what came since the last showing
   std::chrono::steady_clock::time_point lastFlush;

@@ -27,8 +27,7 @@ ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath)
   created->calls = logCalls;
   logPath = created->Path();
 
-  const int opened = devicePath.empty() ? port.Open(portNumber) : port.OpenDevice(devicePath);
-  if (!opened || !port.IsOpen()) {
+  if (!port.Open(devicePath) || !port.IsOpen()) {
     lastError = port.LastError();
     // The empty file of the attempt stays on disk, closed.
     created->Close();

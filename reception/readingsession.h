@@ -38,10 +38,11 @@ class ReadingSession {
   ReadingSession(const Clock& clock, SlotControls& controls, ReadingEvents& events);
   ~ReadingSession();
 
-  // Creates the log file in `logDir`, opens the line (`devicePath` when given,
-  // else port `portNumber`) and starts the reader. On failure nothing runs,
-  // the log file (if created) is closed and LastError() says why.
-  StartResult Start(const std::string& devicePath = {});
+  // Creates the log file in `logDir`, opens the line at `devicePath` (none
+  // when empty: reads time out) and starts the reader. On failure nothing
+  // runs, the log file (if created) is closed, and LastError() says why;
+  // for the line, port.LastProblem() says more.
+  StartResult Start(const std::string& devicePath);
 
   // Takes the lines the reader has handed over: statistics, then monitor.
   // With a `budget` it stops after about that long, and never waits for the
@@ -70,7 +71,6 @@ class ReadingSession {
   Statistics statistics;
   std::filesystem::path logDir;   // where the log files go
   std::filesystem::path logPath;  // the current run's file; empty between runs
-  int portNumber = 1;
   // The system calls the log files are written through (tests make them fail).
   const LogFileCalls* logCalls = &kSystemLogFileCalls;
 

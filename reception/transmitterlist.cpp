@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <system_error>
 
 #include "slotcontrols.h"
 
@@ -124,4 +125,27 @@ std::string SaveTransmitterList(const std::filesystem::path& path,
     return "cannot replace " + path.string() + ": " + reason;
   }
   return {};
+}
+
+TransmitterList TransmitterStore::Load(const std::filesystem::path& folder) {
+  path = folder / "tx.txt";
+  TransmitterList list = LoadTransmitterList(path);
+  damaged = !list.problem.empty();
+  return list;
+}
+
+TransmitterStore::SaveProblem TransmitterStore::Save(const std::vector<std::string>& edits) {
+  if (damaged) {
+    std::filesystem::path aside = path;
+    aside += ".bad";
+    std::error_code ec;
+    std::filesystem::remove_all(aside, ec);
+    std::filesystem::rename(path, aside, ec);
+    if (ec) {
+      return {false,
+              "cannot keep " + path.string() + " as " + aside.string() + ": " + ec.message()};
+    }
+    damaged = false;
+  }
+  return {true, SaveTransmitterList(path, edits)};
 }

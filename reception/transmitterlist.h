@@ -21,3 +21,27 @@ TransmitterList LoadTransmitterList(const std::filesystem::path& path);
 // empty string or the reason of the failure.
 std::string SaveTransmitterList(const std::filesystem::path& path,
                                 const std::vector<std::string>& edits);
+
+// tx.txt of one folder, as the reading page keeps it: read at start-up and
+// saved at exit. A file that could not be read whole is moved aside to
+// tx.txt.bad before the save, so what it held is not lost.
+class TransmitterStore {
+ public:
+  struct SaveProblem {
+    bool keptAside = true;  // false: the damaged file could not be moved aside
+    std::string detail;     // the path and the system's reason
+    explicit operator bool() const { return !detail.empty(); }
+  };
+
+  // Reads tx.txt in `folder`.
+  TransmitterList Load(const std::filesystem::path& folder);
+  // Writes `edits` as SaveTransmitterList does, into the folder last loaded.
+  SaveProblem Save(const std::vector<std::string>& edits);
+
+  const std::filesystem::path& Path() const { return path; }
+  bool Damaged() const { return damaged; }
+
+ private:
+  std::filesystem::path path;
+  bool damaged = false;
+};

@@ -1,17 +1,13 @@
 #pragma once
 
+#include <termios.h>
+
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "bytesource.h"
-#include "porttable.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <termios.h>
-#endif
+#include "openproblem.h"
 
 // The one RS-232 line to the receiver, receive only, with fixed settings:
 // 2400 bit/s, 8 data bits, no parity, one stop bit, no flow control, DTR and
@@ -27,12 +23,10 @@ class SerialPort final : public ByteSource {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Opens the line of port `index` (1..5, through `ports`), exclusively.
-  // Index 0 opens no device: the port counts as open and reads time out.
-  // Nonzero on success; on failure nothing is held and LastError() says why.
-  int Open(int index);
-  // Opens the device at `path`, as Open does for a port index.
-  int OpenDevice(const std::string& path);
+  // Opens the line at `path`, exclusively. An empty path opens no device:
+  // the port counts as open and reads time out. Nonzero on success; on
+  // failure nothing is held, and LastProblem() and LastError() say why.
+  int Open(const std::string& path);
   int IsOpen() const { return opened; }
 
   ReadResult Read(std::span<std::uint8_t> buffer) override;
@@ -46,8 +40,7 @@ class SerialPort final : public ByteSource {
 
   const std::string& DevicePath() const { return devicePath; }
   const std::string& LastError() const { return lastError; }
-
-  PortTable ports;
+  const OpenProblem& LastProblem() const { return problem; }
 
   // Line settings, fixed at construction.
   const std::uint32_t baudRate = 2400;
@@ -58,21 +51,16 @@ class SerialPort final : public ByteSource {
 
  private:
   bool OpenLine();
+  bool Fail(int error, bool configuring);
   void ReleaseLine();
   bool WaitForWake(int timeoutMs);
 
-  int portIndex = 0;
   int opened = 0;
   std::string devicePath;
   std::string lastError;
-#ifdef _WIN32
-  HANDLE device = INVALID_HANDLE_VALUE;
-  HANDLE wakeEvent = nullptr;
-  COMMTIMEOUTS timeouts{};
-#else
+  OpenProblem problem;
   int device = -1;
   int wakeFd = -1;  // eventfd that Interrupt() signals
   termios savedSettings{};
   bool settingsSaved = false;
-#endif
 };

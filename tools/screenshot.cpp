@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
@@ -27,12 +28,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
     return 2;
   }
+  const QString output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(output);
+  // Settings of its own, so the user's choices stay as they are.
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(output + QStringLiteral("/config")));
   QApplication application(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
-  QCoreApplication::setApplicationName(QStringLiteral("Delvarine-screenshot"));
+  QCoreApplication::setApplicationName(QStringLiteral("Delvarine"));
   QApplication::setFont(dialogunits::DialogFont());
-  const QString output = QString::fromLocal8Bit(argv[1]);
-  QDir().mkpath(output);
   QDir::setCurrent(output);
 
   int master = -1;
@@ -72,7 +75,8 @@ int main(int argc, char** argv) {
                                                   : 215))
         ->setText(QString::fromLatin1(numbers[k]));
   }
-  page.session.port.ports.Configure(1, name);
+  page.SetLogFolder(output);
+  page.UseDevice(name);
   page.OnStart();
   frame.show();
 

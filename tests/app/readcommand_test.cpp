@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <regex>
 
@@ -24,15 +25,24 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const std::string kPortBusy = "Соединение не может быть установлено, поскольку порт занят.";
-
 // `delvarine` run in `dir` with its output in files there.
 class Program {
  public:
   // `stdoutFd`, when given, is the program's standard output instead of a file.
+  // `environment` adds NAME=VALUE entries to the test's own.
   Program(const std::filesystem::path& directory, std::vector<std::string> arguments,
-          int stdoutFd = -1)
+          int stdoutFd = -1, std::vector<std::string> environment = {})
       : dir(directory) {
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      const std::string_view name(*entry, std::strcspn(*entry, "="));
+      const bool replaced = std::any_of(environment.begin(), environment.end(), [&](auto& added) {
+        return added.starts_with(std::string(name) + "=");
+      });
+      if (!replaced) envp.push_back(*entry);
+    }
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
     arguments.insert(arguments.begin(), DELVARINE_PROGRAM);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -48,9 +58,12 @@ class Program {
     }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (dir / "stderr").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
+  Program(const std::filesystem::path& directory, std::vector<std::string> arguments,
+          std::vector<std::string> environment)
+      : Program(directory, std::move(arguments), -1, std::move(environment)) {}
   ~Program() {
     if (pid > 0 && !exited) {
       kill(pid, SIGKILL);
@@ -388,16 +401,53 @@ TEST_F(ReadCommandTest, FollowsTheNumbersOfTxTxtWithoutTx) {
   EXPECT_NE(ReadFile(LogFile()).find("End\r\n    4321    1234    \r\n"), std::string::npos);
 }
 
-TEST_F(ReadCommandTest, BusyOrMissingPortIsReportedWithExitCode1) {
+TEST_F(ReadCommandTest, EachOpenFailureIsReportedInItsOwnWordsWithExitCode1) {
   SerialPort holder;
-  ASSERT_NE(holder.OpenDevice(pty.slavePath), 0);
-  for (const std::string& device : {pty.slavePath, (dir / "no-such-tty").string()}) {
+  ASSERT_NE(holder.Open(pty.slavePath), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {pty.slavePath, "the port is busy, held by "},
+      {(dir / "no-such-tty").string(), ": there is no such device"}};
+  for (const auto& [device, words] : cases) {
     Program program(dir.path,
                     {"read", "--device", device, "--log-dir", logDir.string(), "--duration", "5"});
     EXPECT_EQ(program.Wait(), 1) << device;
-    EXPECT_TRUE(program.Stderr().starts_with(kPortBusy + "\n")) << program.Stderr();
+    EXPECT_TRUE(program.Stderr().starts_with("delvarine read: cannot open " + device))
+        << program.Stderr();
+    EXPECT_NE(program.Stderr().find(words), std::string::npos) << program.Stderr();
     EXPECT_EQ(program.Stdout(), "");
   }
+}
+
+TEST_F(ReadCommandTest, PortNumberMeansWhatTheWindowsSettingsMapItTo) {
+  // The window's settings file maps COM2 to the receiver.
+  const std::filesystem::path config = dir / "config";
+  std::filesystem::create_directories(config / "Delvarine");
+  std::ofstream(config / "Delvarine/Delvarine.conf") << "[Devices]\nCOM2=" << pty.slavePath << "\n";
+  Program program(dir.path, {"read", "--port", "2", "--log-dir", logDir.string(), "--tx", "1234"},
+                  {"XDG_CONFIG_HOME=" + config.string()});
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  EXPECT_TRUE(WaitForFiles(logDir, [&] {
+    return ReadFile(LogFile()).find("P 1234  5 678") != std::string::npos;
+  })) << program.Stderr();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 0) << program.Stderr();
+}
+
+TEST_F(ReadCommandTest, PortsListsADeviceUnderItsByIdName) {
+  const std::filesystem::path root = dir / "machine";
+  std::filesystem::create_directories(root / "dev/serial/by-id");
+  const std::filesystem::path link = root / "dev/serial/by-id/usb-Test_Receiver_0001-if00-port0";
+  std::filesystem::create_symlink(pty.slavePath, link);
+  Program program(dir.path, {"ports"}, {"DELVARINE_DEVICE_ROOT=" + root.string()});
+  EXPECT_EQ(program.Wait(), 0) << program.Stderr();
+  EXPECT_EQ(program.Stdout(), link.string() + "\n");
+
+  std::filesystem::remove(link);
+  Program none(dir.path, {"ports"}, {"DELVARINE_DEVICE_ROOT=" + root.string()});
+  EXPECT_EQ(none.Wait(), 0);
+  EXPECT_EQ(none.Stdout(), "");
+  EXPECT_NE(none.Stderr().find("no serial device found"), std::string::npos) << none.Stderr();
 }
 
 TEST_F(ReadCommandTest, LogDirectoryThatCannotBeUsedIsReportedWithExitCode1) {

@@ -27,7 +27,7 @@ class ReadingRunTest : public ::testing::Test {
   }
 
   void StartOn(const std::string& device) {
-    ASSERT_NE(port.OpenDevice(device), 0) << port.LastError();
+    ASSERT_NE(port.Open(device), 0) << port.LastError();
     run->Start();
   }
 

@@ -215,7 +215,7 @@ TEST_F(ReadingSessionTest, FailedPortOpenLeavesTheEmptyLogClosedAndNothingRunnin
 
 TEST_F(ReadingSessionTest, BusyPortFailsToStart) {
   SerialPort holder;
-  ASSERT_NE(holder.OpenDevice(pty.slavePath), 0);
+  ASSERT_NE(holder.Open(pty.slavePath), 0);
   EXPECT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kPortFailed);
   EXPECT_FALSE(session.IsReading());
 }
@@ -227,7 +227,7 @@ TEST_F(ReadingSessionTest, MissingLogDirectoryIsAClearError) {
   EXPECT_NE(session.LastError().find((dir / "missing").string()), std::string::npos);
   // The line is not held by a run that never started.
   SerialPort other;
-  EXPECT_NE(other.OpenDevice(pty.slavePath), 0) << other.LastError();
+  EXPECT_NE(other.Open(pty.slavePath), 0) << other.LastError();
 }
 
 // The front end resets the statistics at Start, as the window does.

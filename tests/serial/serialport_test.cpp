@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <vector>
 
 #include "ptypair.h"
 
@@ -34,7 +38,7 @@ class SerialPortTest : public ::testing::Test {
 
 TEST_F(SerialPortTest, OpenSetsTheReceiverLineSettings) {
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(pty.slavePath), 0) << port.LastError();
+  ASSERT_NE(port.Open(pty.slavePath), 0) << port.LastError();
   EXPECT_EQ(port.IsOpen(), 1);
 
   termios t{};
@@ -55,48 +59,95 @@ TEST_F(SerialPortTest, OpenSetsTheReceiverLineSettings) {
 
 TEST_F(SerialPortTest, OpenIsExclusive) {
   SerialPort first;
-  ASSERT_NE(first.OpenDevice(pty.slavePath), 0) << first.LastError();
+  ASSERT_NE(first.Open(pty.slavePath), 0) << first.LastError();
   SerialPort second;
-  EXPECT_EQ(second.OpenDevice(pty.slavePath), 0);
+  EXPECT_EQ(second.Open(pty.slavePath), 0);
   EXPECT_EQ(second.IsOpen(), 0);
   EXPECT_NE(second.LastError().find(pty.slavePath), std::string::npos) << second.LastError();
   EXPECT_EQ(second.Close(), 1);
 
   first.Close();
-  EXPECT_NE(second.OpenDevice(pty.slavePath), 0) << second.LastError();
+  EXPECT_NE(second.Open(pty.slavePath), 0) << second.LastError();
 }
 
-TEST_F(SerialPortTest, OpenFailuresHoldNothingAndSayWhy) {
+TEST_F(SerialPortTest, OpenFailuresHoldNothingAndSayWhatHappened) {
   SerialPort port;
-  EXPECT_EQ(port.OpenDevice("/nonexistent/ttyX"), 0);
+  EXPECT_EQ(port.Open("/nonexistent/ttyX"), 0);
   EXPECT_EQ(port.IsOpen(), 0);
-  EXPECT_NE(port.LastError().find("/nonexistent/ttyX"), std::string::npos);
+  EXPECT_EQ(port.LastProblem().kind, OpenProblem::Kind::kMissing);
+  EXPECT_NE(port.LastError().find("/nonexistent/ttyX: there is no such device"), std::string::npos)
+      << port.LastError();
 
+  // A plain file is no serial line: it refuses the line settings.
   const auto file = std::filesystem::temp_directory_path() / "delvarine-not-a-tty";
   std::ofstream(file) << "x";
-  EXPECT_EQ(port.OpenDevice(file.string()), 0);
+  EXPECT_EQ(port.Open(file.string()), 0);
   EXPECT_EQ(port.IsOpen(), 0);
+  EXPECT_EQ(port.LastProblem().kind, OpenProblem::Kind::kSettings);
   std::filesystem::remove(file);
 
   EXPECT_EQ(port.Close(), 1);
   EXPECT_EQ(port.Close(), 1);
 }
 
-TEST_F(SerialPortTest, PortIndexGoesThroughTheTable) {
-  setenv("DELVARINE_COM3", pty.slavePath.c_str(), 1);
+TEST_F(SerialPortTest, BusyLineNamesTheProgramThatHoldsIt) {
+  SerialPort holder;
+  ASSERT_NE(holder.Open(pty.slavePath), 0) << holder.LastError();
   SerialPort port;
-  EXPECT_NE(port.Open(3), 0) << port.LastError();
-  EXPECT_EQ(port.DevicePath(), pty.slavePath);
-  unsetenv("DELVARINE_COM3");
-  SerialPort other;
-  EXPECT_EQ(other.Open(6), 0);
-  EXPECT_EQ(other.IsOpen(), 0);
-  EXPECT_FALSE(other.LastError().empty());
+  EXPECT_EQ(port.Open(pty.slavePath), 0);
+  const OpenProblem& problem = port.LastProblem();
+  EXPECT_EQ(problem.kind, OpenProblem::Kind::kBusy);
+  // This very test holds it, and /proc tells.
+  EXPECT_NE(problem.holder.find("(PID " + std::to_string(getpid()) + ")"), std::string::npos)
+      << problem.holder;
+  EXPECT_NE(port.LastError().find("the port is busy, held by"), std::string::npos)
+      << port.LastError();
 }
 
-TEST_F(SerialPortTest, PortZeroIsOpenWithoutALine) {
+TEST(OpenProblemTest, EachFailureHasItsOwnMessageNamingTheDevice) {
+  OpenProblem problem;
+  problem.path = "/dev/ttyUSB0";
+  problem.reason = "Permission denied";
+  problem.kind = OpenProblem::Kind::kPermission;
+  problem.group = "dialout";
+  EXPECT_NE(EnglishMessage(problem).find("sudo adduser $USER dialout"), std::string::npos);
+  const std::string russian = RussianMessage(problem);
+  EXPECT_EQ(russian.rfind("Соединение не может быть установлено: нет прав", 0), 0u) << russian;
+  EXPECT_NE(russian.find("«dialout»"), std::string::npos);
+  EXPECT_NE(russian.find("\n\n/dev/ttyUSB0: Permission denied"), std::string::npos);
+
+  // Busy keeps the words the users know.
+  problem.kind = OpenProblem::Kind::kBusy;
+  problem.holder = "minicom (PID 42)";
+  EXPECT_EQ(
+      RussianMessage(problem).rfind("Соединение не может быть установлено, поскольку порт занят.\n"
+                                    "Порт занят программой minicom (PID 42).\n\n",
+                                    0),
+      0u);
+
+  std::vector<std::string> texts;
+  for (const auto kind :
+       {OpenProblem::Kind::kMissing, OpenProblem::Kind::kPermission, OpenProblem::Kind::kBusy,
+        OpenProblem::Kind::kSettings, OpenProblem::Kind::kOther}) {
+    problem.kind = kind;
+    texts.push_back(RussianMessage(problem));
+    EXPECT_NE(EnglishMessage(problem).find("/dev/ttyUSB0"), std::string::npos);
+  }
+  std::sort(texts.begin(), texts.end());
+  EXPECT_EQ(std::unique(texts.begin(), texts.end()), texts.end());
+
+  // Sorted from the system's error numbers.
+  EXPECT_EQ(DiagnoseOpenFailure("/dev/x", ENOENT, false).kind, OpenProblem::Kind::kMissing);
+  EXPECT_EQ(DiagnoseOpenFailure("/dev/x", EACCES, false).kind, OpenProblem::Kind::kPermission);
+  EXPECT_EQ(DiagnoseOpenFailure("/dev/x", EBUSY, false).kind, OpenProblem::Kind::kBusy);
+  EXPECT_EQ(DiagnoseOpenFailure("/dev/x", EWOULDBLOCK, true).kind, OpenProblem::Kind::kBusy);
+  EXPECT_EQ(DiagnoseOpenFailure("/dev/x", ENOTTY, true).kind, OpenProblem::Kind::kSettings);
+  EXPECT_EQ(DiagnoseOpenFailure("/dev/x", EIO, false).kind, OpenProblem::Kind::kOther);
+}
+
+TEST_F(SerialPortTest, EmptyPathIsOpenWithoutALine) {
   SerialPort port;
-  EXPECT_EQ(port.Open(0), 1);
+  EXPECT_EQ(port.Open(""), 1);
   EXPECT_EQ(port.IsOpen(), 1);
   port.Interrupt();
   EXPECT_EQ(ReadOne(port).status, Status::kInterrupted);
@@ -106,13 +157,13 @@ TEST_F(SerialPortTest, PortZeroIsOpenWithoutALine) {
 
 TEST_F(SerialPortTest, SilentLineTimesOut) {
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  ASSERT_NE(port.Open(pty.slavePath), 0);
   EXPECT_EQ(ReadOne(port).status, Status::kTimedOut);
 }
 
 TEST_F(SerialPortTest, ByteIsReturnedAsSoonAsItArrives) {
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  ASSERT_NE(port.Open(pty.slavePath), 0);
   auto read = std::async(std::launch::async, [&] { return ReadOne(port); });
   ASSERT_TRUE(pty.Send("P"));
   ASSERT_EQ(read.wait_for(kPrompt), std::future_status::ready);
@@ -124,7 +175,7 @@ TEST_F(SerialPortTest, ByteIsReturnedAsSoonAsItArrives) {
 
 TEST_F(SerialPortTest, BytesCrossTheLineUnchanged) {
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  ASSERT_NE(port.Open(pty.slavePath), 0);
   const std::string sent("P\r\n\x00\x7f\x80\xff\x11\x13\x03", 11);
   ASSERT_TRUE(pty.Send(sent));
   std::string received;
@@ -139,7 +190,7 @@ TEST_F(SerialPortTest, BytesCrossTheLineUnchanged) {
 
 TEST_F(SerialPortTest, InterruptWakesABlockedRead) {
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  ASSERT_NE(port.Open(pty.slavePath), 0);
   auto read = std::async(std::launch::async, [&] { return ReadOne(port); });
   port.Interrupt();
   ASSERT_EQ(read.wait_for(kPrompt), std::future_status::ready);
@@ -148,7 +199,7 @@ TEST_F(SerialPortTest, InterruptWakesABlockedRead) {
 
 TEST_F(SerialPortTest, PurgeReceiveDropsPendingInput) {
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(pty.slavePath), 0);
+  ASSERT_NE(port.Open(pty.slavePath), 0);
   ASSERT_TRUE(pty.Send("P12345678\r\n"));
   pollfd ready{pty.slave, POLLIN, 0};
   ASSERT_EQ(poll(&ready, 1, 2000), 1);
@@ -164,7 +215,7 @@ TEST_F(SerialPortTest, HangUpIsALostLine) {
   std::filesystem::remove(link);
   std::filesystem::create_symlink(pty.slavePath, link);
   SerialPort port;
-  ASSERT_NE(port.OpenDevice(link.string()), 0);
+  ASSERT_NE(port.Open(link.string()), 0);
   std::filesystem::remove(link);
   pty.CloseSlave();
   pty.CloseMaster();

@@ -127,7 +127,7 @@ class WindowTest : public QObject {
 
   // A log file once the page's writers have finished it.
   std::string Logged(const std::filesystem::path& path) {
-    if (frame) [&] { QVERIFY(Page().session.WaitForLogs(std::chrono::seconds(20))); }();
+    if (frame) [&] { QVERIFY(Page().WaitForLogs(std::chrono::seconds(20))); }();
     return ReadFile(path);
   }
 
@@ -144,8 +144,8 @@ class WindowTest : public QObject {
   // Receptions counted in a slot's gap tables.
   long long CountedInSlot(std::size_t slot) {
     long long total = 0;
-    for (int count : Page().session.statistics.gapCount[slot]) total += count;
-    for (int count : Page().session.statistics.longGapCount[slot]) total += count;
+    for (int count : Page().Stats().gapCount[slot]) total += count;
+    for (int count : Page().Stats().longGapCount[slot]) total += count;
     return total;
   }
   static long long LoggedReceptions(const std::string& log) {
@@ -163,7 +163,7 @@ class WindowTest : public QObject {
   }
   // COM1 on the simulated receiver, its transmitters in slots 1 and 2.
   void FollowTwoSimulatedTransmitters(const SimulatedReceiver& receiver) {
-    Page().session.port.ports.Configure(1, receiver.DevicePath());
+    Page().UseDevice(receiver.DevicePath());
     Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
     Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
   }
@@ -177,6 +177,9 @@ class WindowTest : public QObject {
   void initTestCase() {
     QVERIFY(workDir.isValid());
     qputenv("XDG_CONFIG_HOME", (workDir.path() + "/config").toLocal8Bit());
+    // The devices of a fake machine, not of this one.
+    QDir(workDir.path()).mkpath(QStringLiteral("machine/dev/serial/by-id"));
+    qputenv("DELVARINE_DEVICE_ROOT", (workDir.path() + "/machine").toLocal8Bit());
     QCoreApplication::setOrganizationName(QStringLiteral("Delvarine"));
     QCoreApplication::setApplicationName(QStringLiteral("Delvarine"));
     QApplication::setFont(dialogunits::DialogFont());
@@ -190,6 +193,7 @@ class WindowTest : public QObject {
       std::filesystem::remove_all(file.path());
     }
     QSettings().clear();
+    QSettings().setValue(QStringLiteral("Delvarine Log folder"), workDir.path() + "/run");
     char name[256] = {};
     QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
     device = QString::fromLocal8Bit(name);
@@ -297,13 +301,19 @@ class WindowTest : public QObject {
 
   void busyPortIsReportedAndLeavesAnEmptyLog() {
     SerialPort holder;
-    QVERIFY(holder.OpenDevice(device.toStdString()));
+    QVERIFY(holder.Open(device.toStdString()));
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].startsWith(QString::fromUtf8(
-                 "Соединение не может быть установлено, поскольку порт занят.\n\n")),
+    // The words the users know, the program that holds the port (this
+    // test), then the device and the system's reason.
+    QVERIFY2(errors[0].startsWith(
+                 QString::fromUtf8("Соединение не может быть установлено, поскольку порт занят.\n"
+                                   "Порт занят программой ")),
              qPrintable(errors[0]));
+    QVERIFY2(
+        errors[0].contains(QStringLiteral("(PID %1).\n\n").arg(QCoreApplication::applicationPid())),
+        qPrintable(errors[0]));
     QVERIFY2(errors[0].contains(device), qPrintable(errors[0]));
     ExpectControls(true, false, true, false, false);
     const auto files = LogFiles(workDir.path() + "/run");
@@ -328,7 +338,7 @@ class WindowTest : public QObject {
                qPrintable(errors[0]));
       // The page works on the defaults, and choosing a port writes nothing.
       Control<QComboBox>(204)->setCurrentIndex(2);
-      QCOMPARE(Page().session.portNumber, 3);
+      QCOMPARE(Page().ComPort(), 3);
       QCOMPARE(errors.size(), 1);
       QCOMPARE(std::filesystem::is_fifo(path), fifo);
       QCOMPARE(std::filesystem::is_directory(path), !fifo);
@@ -339,24 +349,38 @@ class WindowTest : public QObject {
     OpenFrame();
   }
 
-  void logFileThatCannotBeCreatedIsReportedAndThePageStaysIdle() {
-    Page().session.logDir = (workDir.path() + "/no-such-folder").toStdString();
+  void logFolderIsCreatedAtStartOrReportedBeforeAnything() {
+    // A folder that is not there yet is made at the first Start.
+    Page().SetLogFolder(workDir.path() + "/run/new/logs");
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+    QVERIFY(Page().LogPath().string().starts_with(workDir.path().toStdString() + "/run/new/logs/"));
+    Page().OnStop();
+    QVERIFY(errors.isEmpty());
+
+    // One that cannot be made is reported before a reading starts.
+    const QString plainFile = workDir.path() + "/run/plain-file";
+    std::ofstream(plainFile.toStdString()) << "not a folder\n";
+    Page().SetLogFolder(plainFile + "/logs");
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
-    // Said in Russian, with the path and the system's reason on their own line.
-    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Не удаётся создать файл журнала")),
+    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Папка журналов недоступна для записи")),
              qPrintable(errors[0]));
-    QVERIFY2(errors[0].contains("\n\ncannot create " + workDir.path() + "/no-such-folder/"),
-             qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains("\n\n" + plainFile + "/logs: "), qPrintable(errors[0]));
     ExpectControls(true, false, true, true, true);
+    QCOMPARE(LogFiles(workDir.path() + "/run").size(), 0u);
   }
 
   void badSettingsAreReportedAndThePageStaysUsable() {
     // A stored device that does not exist, and one that is no serial line.
     const QString plainFile = workDir.path() + "/plain-file";
     std::ofstream(plainFile.toStdString()) << "not a terminal\n";
-    for (const QString& path : {workDir.path() + "/no-such-tty", plainFile}) {
+    const std::pair<QString, const char*> cases[] = {
+        {workDir.path() + "/no-such-tty",
+         "Соединение не может быть установлено: устройство не найдено."},
+        {plainFile, "Соединение не может быть установлено: устройство не приняло настройки"}};
+    for (const auto& [path, opening] : cases) {
       frame.reset();
       QSettings().setValue(QStringLiteral("Devices/COM1"), path);
       OpenFrame();
@@ -364,13 +388,12 @@ class WindowTest : public QObject {
       Page().OnStart();
       QVERIFY(!Page().IsReading());
       QCOMPARE(errors.size(), 1);
-      QVERIFY2(errors[0].startsWith(QString::fromUtf8("Соединение не может быть установлено")),
-               qPrintable(errors[0]));
+      QVERIFY2(errors[0].startsWith(QString::fromUtf8(opening)), qPrintable(errors[0]));
       QVERIFY2(errors[0].contains(path), qPrintable(errors[0]));
       ExpectControls(true, false, true, false, false);
     }
     // Pointed at the receiver, the same page reads at once.
-    Page().session.port.ports.Configure(1, device.toStdString());
+    Page().UseDevice(device.toStdString());
     Page().OnStart();
     QVERIFY(Page().IsReading());
     Send("P12345678\r\n");
@@ -379,7 +402,7 @@ class WindowTest : public QObject {
 
     // A log folder that is a file.
     errors.clear();
-    Page().session.logDir = plainFile.toStdString();
+    Page().SetLogFolder(plainFile);
     Page().OnStart();
     QVERIFY(!Page().IsReading());
     QCOMPARE(errors.size(), 1);
@@ -423,7 +446,7 @@ class WindowTest : public QObject {
     const std::filesystem::path link = workDir.path().toStdString() + "/ttyReceiver";
     std::filesystem::remove(link);
     std::filesystem::create_symlink(device.toStdString(), link);
-    Page().session.port.ports.Configure(1, link.string());
+    Page().UseDevice(link.string());
     const QString title = frame->windowTitle();
     Page().OnStart();
     Send("P11111111\r\n");
@@ -554,16 +577,16 @@ class WindowTest : public QObject {
     QVERIFY(Control<QPlainTextEdit>(230)->toPlainText().isEmpty());
     QVERIFY(Control<QLineEdit>(220)->text().isEmpty());
     QCOMPARE(Control<QLineEdit>(263)->text(), QStringLiteral("5"));
-    QCOMPARE(Page().session.statistics.gapCount[7][0], 0);
+    QCOMPARE(Page().Stats().gapCount[7][0], 0);
 
     Control<QComboBox>(273)->setCurrentIndex(13);
-    QCOMPARE(Page().session.statistics.maxWindow[7], 2147483647);
+    QCOMPARE(Page().Stats().maxWindow[7], 2147483647);
     Control<QComboBox>(264)->setCurrentIndex(4);
-    QCOMPARE(Page().session.statistics.maxWindow[0], 60);
+    QCOMPARE(Page().Stats().maxWindow[0], 60);
     Page().OnStop();
     // Start sets every window back to 10 s; the selector keeps its item.
     Page().OnStart();
-    QCOMPARE(Page().session.statistics.maxWindow[0], 10);
+    QCOMPARE(Page().Stats().maxWindow[0], 10);
     QCOMPARE(Control<QComboBox>(264)->currentIndex(), 4);
     Page().OnStop();
   }
@@ -658,7 +681,7 @@ class WindowTest : public QObject {
   }
 
   void stopReturnsAtOnceOnAStalledDiskAndSaysTheLogIsStillWritten() {
-    Page().session.logCalls = &kStalledCalls;
+    Page().SetLogCalls(&kStalledCalls);
     StalledDisk::Set(true);
     Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
     Page().OnStart();
@@ -680,7 +703,7 @@ class WindowTest : public QObject {
     const std::filesystem::path link = workDir.path().toStdString() + "/ttyGone";
     std::filesystem::remove(link);
     std::filesystem::create_symlink(device.toStdString(), link);
-    Page().session.port.ports.Configure(1, link.string());
+    Page().UseDevice(link.string());
     const QString title = frame->windowTitle();
     Page().OnStart();
     std::filesystem::remove(link);
@@ -693,7 +716,7 @@ class WindowTest : public QObject {
     // A new reading on a line that is there: nothing of the old loss stays.
     char name[256] = {};
     QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    Page().session.port.ports.Configure(1, name);
+    Page().UseDevice(name);
     Page().OnStart();
     QVERIFY(Page().IsReading());
     QCOMPARE(frame->windowTitle(), title);
@@ -767,19 +790,19 @@ class WindowTest : public QObject {
   void portSettingSurvivesARestart() {
     QCOMPARE(QSettings().value("Delvarine Com-port").toInt(), 1);
     Control<QComboBox>(204)->setCurrentIndex(2);
-    QCOMPARE(Page().session.portNumber, 3);
+    QCOMPARE(Page().ComPort(), 3);
     QCOMPARE(QSettings().value("Delvarine Com-port").toInt(), 3);
     frame.reset();
     OpenFrame();
     QCOMPARE(Control<QComboBox>(204)->currentIndex(), 2);
-    QCOMPARE(Page().session.portNumber, 3);
+    QCOMPARE(Page().ComPort(), 3);
 
     // A value that cannot be a port falls back to COM1.
     frame.reset();
     QSettings().setValue("Delvarine Com-port", 9);
     OpenFrame();
     QCOMPARE(Control<QComboBox>(204)->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(Page().session.portNumber, 1);
+    QCOMPARE(Page().ComPort(), 1);
   }
 
   void printoutShowsHeadingNumbersAndTimes() {

@@ -1,0 +1,143 @@
+#include "portchooser.h"
+
+#include <QAbstractItemView>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <system_error>
+
+#include "programsettings.h"
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kComRole = Qt::UserRole + 1;
+constexpr int kDetailRole = Qt::UserRole + 2;
+
+// The open list shows each item's detail after its name: the device a COMn
+// stands for, or what a device is. The closed box shows the name alone.
+class DetailDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString detail = index.data(kDetailRole).toString();
+    if (!detail.isEmpty()) option->text += QStringLiteral("   ") + detail;
+  }
+};
+
+QString FromPath(const std::string& path) { return QFile::decodeName(path.c_str()); }
+std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+void RefreshingComboBox::showPopup() {
+  if (aboutToOpen) aboutToOpen();
+  QComboBox::showPopup();
+}
+
+PortChooser::PortChooser(RefreshingComboBox* comboBox, std::filesystem::path deviceRoot)
+    : QObject(comboBox), box(comboBox), catalog(std::move(deviceRoot)) {
+  box->setItemDelegate(new DetailDelegate(box));
+  box->aboutToOpen = [this] { Refresh(); };
+  connect(box, &QComboBox::currentIndexChanged, this, &PortChooser::OnIndexChanged);
+  Fill();
+}
+
+void PortChooser::Load(QSettings* settings) {
+  table = programsettings::ReadPortTable(settings, settings != nullptr);
+  comPort = 1;
+  device.clear();
+  if (settings != nullptr) {
+    if (!settings->contains(programsettings::kPortKey)) {
+      settings->setValue(programsettings::kPortKey, 1);
+    } else {
+      bool valid = false;
+      const int stored = settings->value(programsettings::kPortKey).toInt(&valid);
+      // A value that cannot be a port of the list falls back to COM1.
+      comPort = valid && stored >= 1 && stored <= kComPorts ? stored : 1;
+    }
+    device = ToPath(settings->value(programsettings::kDeviceKey).toString());
+  }
+  Fill();
+}
+
+void PortChooser::Store(QSettings& settings) const {
+  if (!remember) return;
+  settings.setValue(programsettings::kPortKey, comPort);
+  settings.setValue(programsettings::kDeviceKey, FromPath(device));
+}
+
+void PortChooser::Refresh() { Fill(); }
+
+void PortChooser::UseForThisRun(const std::string& path) {
+  device = path;
+  remember = false;
+  Fill();
+}
+
+std::string PortChooser::DevicePath() const {
+  return device.empty() ? table.DevicePath(comPort) : device;
+}
+
+void PortChooser::Fill() {
+  const QSignalBlocker blocker(box);
+  box->clear();
+  for (int i = 1; i <= kComPorts; ++i) {
+    box->addItem(QString::fromStdString(PortTable::PortName(i)));
+    box->setItemData(i - 1, i, kComRole);
+    box->setItemData(i - 1, FromPath(table.DevicePath(i)), kDetailRole);
+  }
+  int chosen = device.empty() ? comPort - 1 : -1;
+  for (const SerialDevice& found : catalog.List()) {
+    const int index = box->count();
+    box->addItem(QString::fromStdString(found.name));
+    box->setItemData(index, FromPath(found.path), kPathRole);
+    box->setItemData(index, 0, kComRole);
+    box->setItemData(index, QString::fromStdString(found.description), kDetailRole);
+    box->setItemData(index, FromPath(found.path), Qt::ToolTipRole);
+    if (!device.empty() && found.path == device) chosen = index;
+  }
+  if (chosen < 0) {
+    // The chosen device is not there: still the choice, marked missing.
+    const int index = box->count();
+    const QString name = FromPath(std::filesystem::path(device).filename().string());
+    box->addItem(name + QString::fromUtf8(" (отключено)"));
+    box->setItemData(index, FromPath(device), kPathRole);
+    box->setItemData(index, 0, kComRole);
+    box->setItemData(index, QString::fromUtf8("устройство не найдено"), kDetailRole);
+    box->setItemData(index, FromPath(device), Qt::ToolTipRole);
+    chosen = index;
+  }
+  box->setCurrentIndex(chosen);
+  // The open list is as wide as its longest item, wider than the closed box.
+  const QFontMetrics metrics(box->view()->font());
+  int widest = box->width();
+  for (int i = 0; i < box->count(); ++i) {
+    const QString detail = box->itemData(i, kDetailRole).toString();
+    const QString text =
+        box->itemText(i) + (detail.isEmpty() ? QString() : QStringLiteral("   ") + detail);
+    widest = std::max(widest, metrics.horizontalAdvance(text) + 40);
+  }
+  box->view()->setMinimumWidth(widest);
+}
+
+void PortChooser::OnIndexChanged(int index) {
+  if (index < 0) return;
+  const int com = box->itemData(index, kComRole).toInt();
+  if (com >= 1) {
+    comPort = com;
+    device.clear();
+  } else {
+    // Remembered by the stable name, which survives replugs and reboots.
+    device = catalog.StableName(ToPath(box->itemData(index, kPathRole).toString()));
+  }
+  remember = true;
+  emit Chosen();
+}

@@ -51,6 +51,8 @@ constexpr const char* kHelp =
     "  --demo [--demo-seconds N]\n"
     "               the window on a simulated receiver on COM1; without a display,\n"
     "               a console reading of N seconds (30) and the graph of its log\n"
+    "  --device PATH\n"
+    "               the window reads PATH in this session, whatever port is chosen\n"
     "  --help       show this help\n"
     "  --version    show the version\n"
     "\n"
@@ -69,7 +71,8 @@ bool HasDisplay() {
 }
 
 #ifdef DELVARINE_WITH_WINDOW
-int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers = {}) {
+int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers = {},
+              const std::string& device = {}) {
   // Without a display Qt would abort with advice to reinstall; say what helps.
   bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
   for (int i = 1; i < argc; ++i)
@@ -101,6 +104,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers
   {
     MainFrame frame;
     frame.ReadingPage().ShowTransmitters(demoNumbers);
+    if (!device.empty()) frame.ReadingPage().UseDevice(device);
     const EndSignals endSignals([&frame](int) {
       frame.EndOnSignal();
       // Whatever dialog did not close leaves its loop now: the run is
@@ -114,7 +118,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& demoNumbers
   return 0;
 }
 #else
-int RunWindow(int, char**, const std::vector<std::string>& = {}) {
+int RunWindow(int, char**, const std::vector<std::string>& = {}, const std::string& = {}) {
   std::fputs("delvarine: this build has no window; see delvarine --help\n", stderr);
   return 2;
 }
@@ -220,13 +224,29 @@ int main(int argc, char** argv) {
   // given without "read", say) is refused rather than ignored; single-dash
   // words and the word after each are Qt's (-platform offscreen) or the
   // registration words, which the scan below takes.
-  const std::string last = arguments.empty() ? std::string() : arguments.back();
+  // --device PATH: the window reads PATH in this session, the settings
+  // unchanged.
+  std::string device;
+  std::vector<std::string> others;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--device" || arguments[i].starts_with("--device=")) {
+      const bool joined = arguments[i] != "--device";
+      if (!joined && i + 1 == arguments.size()) {
+        std::fprintf(stderr, "delvarine: --device needs a path\n%s", kHelp);
+        return 2;
+      }
+      device = joined ? arguments[i].substr(9) : arguments[++i];
+      continue;
+    }
+    others.push_back(arguments[i]);
+  }
+  const std::string last = others.empty() ? std::string() : others.back();
   const bool registration = last.size() > 1 && (last[0] == '-' || last[0] == '/') &&
                             (last.substr(1) == "RegServer" || last.substr(1) == "UnregServer");
-  for (std::size_t i = 0; i < arguments.size() && !registration; ++i) {
-    const std::string& argument = arguments[i];
-    const bool afterQtOption = i > 0 && arguments[i - 1].size() > 1 && arguments[i - 1][0] == '-' &&
-                               !arguments[i - 1].starts_with("--");
+  for (std::size_t i = 0; i < others.size() && !registration; ++i) {
+    const std::string& argument = others[i];
+    const bool afterQtOption = i > 0 && others[i - 1].size() > 1 && others[i - 1][0] == '-' &&
+                               !others[i - 1].starts_with("--");
     if (argument.starts_with("--")) {
       std::fprintf(stderr, "delvarine: unknown option %s\n%s", argument.c_str(), kHelp);
       return 2;
@@ -259,5 +279,5 @@ int main(int argc, char** argv) {
     case StartMode::kRun:
       break;
   }
-  return RunWindow(argc, argv);
+  return RunWindow(argc, argv, {}, device);
 }

@@ -787,6 +787,132 @@ class WindowTest : public QObject {
     QVERIFY(!QFile::exists(workDir.path() + "/tx.txt"));
   }
 
+  void deviceBehindAByIdLinkIsListedChosenReadAndRemembered() {
+    const std::string name = "usb-Delvarine_Test_Receiver_0001-if00-port0";
+    const std::filesystem::path link =
+        workDir.path().toStdString() + "/machine/dev/serial/by-id/" + name;
+    auto* ports = Control<QComboBox>(204);
+    // COMn shows the device it stands for in the open list.
+    QCOMPARE(ports->count(), 4);
+    QCOMPARE(ports->itemData(0, Qt::UserRole + 2).toString(), device);
+
+    // Plugged in after start-up: there as soon as the list opens.
+    std::filesystem::create_symlink(device.toStdString(), link);
+    ports->showPopup();
+    QCOMPARE(ports->count(), 5);
+    QCOMPARE(ports->itemText(4), QString::fromStdString(name));
+    ports->hidePopup();
+    ports->setCurrentIndex(4);
+    QCOMPARE(Page().ChosenDevice(), link.string());
+    QCOMPARE(Page().ComPort(), 0);
+    QCOMPARE(QSettings().value("Delvarine Device").toString(), QString::fromStdString(link));
+
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+    Page().OnStop();
+    ExpectOneKeptLogOfOneReception();
+
+    // The choice survives a restart.
+    frame.reset();
+    OpenFrame();
+    QCOMPARE(Control<QComboBox>(204)->currentText(), QString::fromStdString(name));
+    QCOMPARE(Page().ChosenDevice(), link.string());
+
+    // Unplugged: still the choice, marked missing, and Start says so.
+    std::filesystem::remove(link);
+    frame.reset();
+    OpenFrame();
+    QCOMPARE(Control<QComboBox>(204)->currentText(),
+             QString::fromStdString(name) + QString::fromUtf8(" (отключено)"));
+    Page().OnStart();
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith(
+                 QString::fromUtf8("Соединение не может быть установлено: устройство не найдено.")),
+             qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains(QString::fromStdString(link)), qPrintable(errors[0]));
+
+    // Back to COM1, which the settings map to the receiver.
+    Control<QComboBox>(204)->setCurrentIndex(0);
+    QCOMPARE(Page().ChosenDevice(), device.toStdString());
+    QCOMPARE(QSettings().value("Delvarine Device").toString(), QString());
+  }
+
+  void deviceGivenForOneRunIsReadButNotRemembered() {
+    frame.reset();
+    QSettings().setValue(QStringLiteral("Devices/COM1"), workDir.path() + "/no-such-tty");
+    OpenFrame();
+    Page().UseDevice(device.toStdString());
+    Page().OnStart();
+    QVERIFY(Page().IsReading());
+    Page().OnStop();
+    QCOMPARE(QSettings().value("Delvarine Device").toString(), QString());
+    frame.reset();
+    OpenFrame();
+    QCOMPARE(Page().ChosenDevice(), (workDir.path() + "/no-such-tty").toStdString());
+  }
+
+  void filesGoToTheLogFolderWhereverTheProgramStarts() {
+    const QString home = workDir.path() + "/home";
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", home.toLocal8Bit());
+    for (const QString& start : {home, QStringLiteral("/")}) {
+      frame.reset();
+      QSettings().remove(QStringLiteral("Delvarine Log folder"));
+      QDir().mkpath(home);
+      QVERIFY(QDir::setCurrent(start));
+      OpenFrame();
+      // The default: Delvarine in the documents folder, made at the first Start.
+      const QString folder =
+          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Delvarine";
+      QVERIFY2(folder.startsWith(home), qPrintable(folder));
+      QCOMPARE(Page().LogFolderPath(), folder);
+      Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+      Page().OnStart();
+      QVERIFY2(Page().IsReading(), qPrintable(errors.join('|')));
+      Send("P12345678\r\n");
+      QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345678"));
+      Page().OnStop();
+      frame->close();
+      QCOMPARE(LogFiles(folder).size(), 1u);
+      // tx.txt beside the logs.
+      QCOMPARE(ReadFile(folder.toStdString() + "/tx.txt"), std::string("1234\r\n"));
+      QVERIFY(!QFile::exists(start + "/tx.txt"));
+      std::filesystem::remove_all(folder.toStdString());
+    }
+    qputenv("HOME", savedHome);
+    QVERIFY(QDir::setCurrent(workDir.path() + "/run"));
+  }
+
+  void logFolderIsChosenShownAndKeptWithItsTransmitterList() {
+    const QString other = workDir.path() + "/run/other";
+    QDir().mkpath(other);
+    std::ofstream((other + "/tx.txt").toStdString()) << "C115\r\n";
+    Page().chooseFolder = [&](const QString&) { return other; };
+    QString opened;
+    Page().openFolder = [&](const QString& folder) {
+      opened = folder;
+      return true;
+    };
+    Page().OnChooseLogFolder();
+    QCOMPARE(Page().LogFolderPath(), other);
+    // The list kept there is the one followed.
+    QCOMPARE(Control<QLineEdit>(210)->text(), QStringLiteral("C115"));
+    QCOMPARE(QSettings().value("Delvarine Log folder").toString(), other);
+    Page().OnOpenLogFolder();
+    QCOMPARE(opened, other);
+    // Cancelled: nothing changes.
+    Page().chooseFolder = [](const QString&) { return QString(); };
+    Page().OnChooseLogFolder();
+    QCOMPARE(Page().LogFolderPath(), other);
+    frame.reset();
+    OpenFrame();
+    QCOMPARE(Page().LogFolderPath(), other);
+  }
+
   void portSettingSurvivesARestart() {
     QCOMPARE(QSettings().value("Delvarine Com-port").toInt(), 1);
     Control<QComboBox>(204)->setCurrentIndex(2);

@@ -31,10 +31,10 @@
 #include <cstring>
 #include <vector>
 
-#include "cp1251.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
 #include "openproblem.h"
+#include "pagetext.h"
 #include "portchooser.h"
 #include "programsettings.h"
 #include "slotprintout.h"
@@ -52,46 +52,12 @@ namespace {
 constexpr std::chrono::milliseconds kDrainSlice{10};
 constexpr std::chrono::milliseconds kDisplayInterval{100};
 
-// The places of one slot's controls, in dialog units.
-struct SlotTemplate {
-  int numberEdit, lastLineBox, rowY;
-  int levelBox, levelX;
-  int windowSelector, selectorX;
-  int columnBox, columnX;
-  int clearButton, clearX;
-};
-
-constexpr std::array<SlotTemplate, kSlotCount> kSlotTemplates = {{
-    {210, 207, 266, 256, 188, 264, 188, 222, 188, 248, 189},
-    {208, 205, 283, 257, 241, 265, 242, 224, 241, 249, 242},
-    {209, 206, 300, 258, 294, 266, 295, 225, 294, 250, 295},
-    {215, 212, 316, 259, 347, 269, 348, 226, 347, 251, 348},
-    {216, 213, 333, 260, 400, 270, 401, 227, 400, 252, 401},
-    {217, 214, 350, 261, 453, 271, 454, 228, 453, 253, 454},
-    {219, 218, 366, 262, 507, 272, 508, 229, 506, 254, 507},
-    {221, 220, 381, 263, 560, 273, 561, 230, 559, 255, 561},
-}};
-
-// String ids of the window selectors' items, in item order.
-constexpr std::array<int, 14> kWindowItems = {102, 115, 116, 117, 106, 107, 108,
-                                              109, 110, 118, 119, 120, 122, 123};
-
-QString FromBytes(std::string_view bytes) {
-  const std::string utf8 = Cp1251ToUtf8(bytes);
-  QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text;
-}
-
-std::string ToBytes(const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  return Utf8ToCp1251(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-}
-
 }  // namespace
 
 DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
-    : QWidget(parent), session(clock != nullptr ? *clock : systemClock, *this, *this) {
+    : QWidget(parent),
+      slotPanel(this),
+      session(clock != nullptr ? *clock : systemClock, slotPanel, *this) {
   setObjectName(QStringLiteral("201"));
   inbox = new ThreadInbox(this);
   drainTimer = new QTimer(this);
@@ -184,49 +150,27 @@ void DataReceiving::CreateControls() {
 
   // Template order is tab order: last-line boxes and number edits of the
   // first three slots, the label, the rounding selector, then the rest.
-  const auto numberEdit = [&](int k) {
-    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
-    slotWidgets[static_cast<std::size_t>(k)].numberEdit =
-        Place<QLineEdit>(this, t.numberEdit, 121, t.rowY, 35, 14);
-  };
-  const auto lastLineBox = [&](int k) {
-    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
-    auto* box = Place<QLineEdit>(this, t.lastLineBox, 15, t.rowY, 103, 14);
-    box->setReadOnly(true);
-    slotWidgets[static_cast<std::size_t>(k)].lastLineBox = box;
-  };
-  lastLineBox(1);  // 205
-  lastLineBox(2);  // 206
-  lastLineBox(0);  // 207
-  numberEdit(1);   // 208
-  numberEdit(2);   // 209
-  numberEdit(0);   // 210
+  slotPanel.PlaceLastLineBox(1);  // 205
+  slotPanel.PlaceLastLineBox(2);  // 206
+  slotPanel.PlaceLastLineBox(0);  // 207
+  slotPanel.PlaceNumberEdit(1);   // 208
+  slotPanel.PlaceNumberEdit(2);   // 209
+  slotPanel.PlaceNumberEdit(0);   // 210
   PlaceLabel(this, "Передатчик", 122, 255, 41, 8);
   roundingSelector = Place<QComboBox>(this, 211, 135, 81, 39, kComboHeight);
   PlaceLabel(this, "Окрургл.", 135, 71, 35, 8);
-  lastLineBox(3);  // 212
-  lastLineBox(4);  // 213
-  lastLineBox(5);  // 214
-  numberEdit(3);   // 215
-  numberEdit(4);   // 216
-  numberEdit(5);   // 217
-  lastLineBox(6);  // 218
-  numberEdit(6);   // 219
-  lastLineBox(7);  // 220
-  numberEdit(7);   // 221
+  slotPanel.PlaceLastLineBox(3);  // 212
+  slotPanel.PlaceLastLineBox(4);  // 213
+  slotPanel.PlaceLastLineBox(5);  // 214
+  slotPanel.PlaceNumberEdit(3);   // 215
+  slotPanel.PlaceNumberEdit(4);   // 216
+  slotPanel.PlaceNumberEdit(5);   // 217
+  slotPanel.PlaceLastLineBox(6);  // 218
+  slotPanel.PlaceNumberEdit(6);   // 219
+  slotPanel.PlaceLastLineBox(7);  // 220
+  slotPanel.PlaceNumberEdit(7);   // 221
 
-  const auto columnBox = [&](int k) {
-    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
-    auto* box = Place<QPlainTextEdit>(this, t.columnBox, t.columnX, 45, 51, 355);
-    box->setReadOnly(true);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Wrapped as a multi-line edit wraps, so the third line's run-on row 00
-    // and its count are seen without scrolling sideways.
-    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    slotWidgets[static_cast<std::size_t>(k)].columnBox = box;
-  };
-  columnBox(0);  // 222
+  slotPanel.PlaceColumnBox(0);  // 222
   printButton = Place<QPushButton>(this, 223, 136, 99, 34, 14);
   printButton->setText(QString::fromUtf8("Печать"));
 
@@ -243,25 +187,11 @@ void DataReceiving::CreateControls() {
   PlaceLabel(this, "P ср.", 159, 114, 18, 8)->hide();
   signalCheck = Place<QCheckBox>(this, 239, 135, 118, 9, 10);
   PlaceLabel(this, "Сигнал приема 8-го TX", 145, 117, 27, 28);
-  for (int k = 1; k < kSlotCount; ++k) columnBox(k);  // 224..230
+  for (int k = 1; k < kSlotCount; ++k) slotPanel.PlaceColumnBox(k);  // 224..230
 
-  for (int k = 0; k < kSlotCount; ++k) {
-    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
-    auto* button = Place<QPushButton>(this, t.clearButton, t.clearX, 403, 40, 14);
-    button->setText(QString::fromUtf8("Очистить"));
-    slotWidgets[static_cast<std::size_t>(k)].clearButton = button;
-    connect(button, &QPushButton::clicked, this, [this, k] { OnClearColumn(k); });
-  }
-  for (int k = 0; k < kSlotCount; ++k) {
-    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
-    slotWidgets[static_cast<std::size_t>(k)].levelBox =
-        Place<QLineEdit>(this, t.levelBox, t.levelX, 15, 50, 12);
-  }
-  for (int k = 0; k < kSlotCount; ++k) {
-    const SlotTemplate& t = kSlotTemplates[static_cast<std::size_t>(k)];
-    auto* selector = Place<QComboBox>(this, t.windowSelector, t.selectorX, 29, 50, kComboHeight);
-    slotWidgets[static_cast<std::size_t>(k)].windowSelector = selector;
-  }
+  slotPanel.PlaceClearButtons([this](int slot) { OnClearColumn(slot); });
+  slotPanel.PlaceLevelBoxes();
+  slotPanel.PlaceWindowSelectors();
   // The log folder, under the slot rows: its path, and buttons to choose
   // another and to show it in the file manager.
   PlaceLabel(this, "Журналы:", 9, 409, 30, 8);
@@ -285,15 +215,7 @@ void DataReceiving::CreateControls() {
 }
 
 void DataReceiving::OnInitPage() {
-  for (Slot& slot : slotWidgets) {
-    for (int id : kWindowItems) slot.windowSelector->addItem(UiText(id));
-    slot.windowSelector->setCurrentIndex(0);
-  }
-  for (int k = 0; k < kSlotCount; ++k) {
-    connect(slotWidgets[static_cast<std::size_t>(k)].windowSelector,
-            &QComboBox::currentIndexChanged, this,
-            [this, k](int index) { OnWindowSelected(k, index); });
-  }
+  slotPanel.FillWindowSelectors([this](int slot, int index) { OnWindowSelected(slot, index); });
   roundingSelector->addItem(UiText(strings::kOneSecond));
   roundingSelector->addItem(UiText(strings::kTenSeconds));
   roundingSelector->setCurrentIndex(0);
@@ -322,15 +244,11 @@ void DataReceiving::LoadTransmitterList() {
 }
 
 void DataReceiving::ShowTransmitters(const std::vector<std::string>& numbers) {
-  for (std::size_t k = 0; k < numbers.size() && k < slotWidgets.size(); ++k) {
-    slotWidgets[k].numberEdit->setText(FromBytes(numbers[k]));
-  }
+  slotPanel.ShowNumbers(numbers);
 }
 
 void DataReceiving::SaveTransmitterList() {
-  std::vector<std::string> edits;
-  for (const Slot& slot : slotWidgets) edits.push_back(ToBytes(slot.numberEdit->text()));
-  const TransmitterStore::SaveProblem problem = transmitters.Save(edits);
+  const TransmitterStore::SaveProblem problem = transmitters.Save(slotPanel.Numbers());
   if (!problem) return;
   ShowError(QString::fromUtf8(problem.keptAside
                                   ? "Список передатчиков не сохранён.\n\n"
@@ -448,8 +366,8 @@ void DataReceiving::OnStart() {
   emit LineStateChanged(false, QString());
   emit LogNoteChanged(QString());
   for (int k = 0; k < kSlotCount; ++k) {
-    SetColumnText(k, "");
-    SetLastLineText(k, "");
+    slotPanel.SetColumnText(k, "");
+    slotPanel.SetLastLineText(k, "");
   }
   session.statistics.ResetStatistics();
   LockControls();
@@ -527,7 +445,7 @@ void DataReceiving::OnRedraw(QWidget* window) {
 }
 
 void DataReceiving::OnClearColumn(int slot) {
-  session.statistics.ClearColumn(slot, *this);
+  session.statistics.ClearColumn(slot, slotPanel);
   FlushDisplay();
 }
 
@@ -590,40 +508,7 @@ void DataReceiving::FlushDisplay() {
     monitor->ensureCursorVisible();
     pendingMonitor.clear();
   }
-  for (Slot& slot : slotWidgets) {
-    if (slot.pendingLevel) slot.levelBox->setText(FromBytes(*slot.pendingLevel));
-    if (slot.pendingLastLine) {
-      slot.lastLineBox->setText(FromBytes(*slot.pendingLastLine));
-      // The time first, as the box is narrower than a long record.
-      slot.lastLineBox->setCursorPosition(0);
-    }
-    if (slot.columnPending) slot.columnBox->setPlainText(FromBytes(slot.columnBytes));
-    slot.pendingLevel.reset();
-    slot.pendingLastLine.reset();
-    slot.columnPending = false;
-  }
-}
-
-std::string DataReceiving::NumberText(int slot) const {
-  return ToBytes(slotWidgets[static_cast<std::size_t>(slot)].numberEdit->text());
-}
-
-std::string DataReceiving::ColumnText(int slot) const {
-  return slotWidgets[static_cast<std::size_t>(slot)].columnBytes;
-}
-
-void DataReceiving::SetLevelText(int slot, std::string_view text) {
-  slotWidgets[static_cast<std::size_t>(slot)].pendingLevel = std::string(text);
-}
-
-void DataReceiving::SetColumnText(int slot, std::string_view text) {
-  Slot& target = slotWidgets[static_cast<std::size_t>(slot)];
-  target.columnBytes = text;
-  target.columnPending = true;
-}
-
-void DataReceiving::SetLastLineText(int slot, std::string_view text) {
-  slotWidgets[static_cast<std::size_t>(slot)].pendingLastLine = std::string(text);
+  slotPanel.Show();
 }
 
 void DataReceiving::ClearMonitor() {

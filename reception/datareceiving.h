@@ -15,7 +15,7 @@
 #include "localtime.h"
 #include "logfolder.h"
 #include "readingsession.h"
-#include "slotcontrols.h"
+#include "slotpanel.h"
 #include "transmitterlist.h"
 
 class QCheckBox;
@@ -34,7 +34,7 @@ class TonePlayer;
 // The reading page: the port, Start and Stop, the reception monitor and the
 // eight transmitter slots. The reader runs on its own thread; every control is
 // updated here, on the user-interface thread, from the lines it hands over.
-class DataReceiving : public QWidget, private SlotControls, private ReadingEvents {
+class DataReceiving : public QWidget, private ReadingEvents {
   Q_OBJECT
 
  public:
@@ -115,32 +115,12 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
  private:
   // Stop's steps; `keep` is asked when not given.
   void FinishReading(std::optional<bool> keep);
-  struct Slot {
-    QLineEdit* numberEdit = nullptr;
-    QLineEdit* lastLineBox = nullptr;
-    QLineEdit* levelBox = nullptr;
-    QComboBox* windowSelector = nullptr;
-    QPlainTextEdit* columnBox = nullptr;
-    QPushButton* clearButton = nullptr;
-    std::string columnBytes;  // the column box's text in the program's bytes
-    std::optional<std::string> pendingLevel;
-    std::optional<std::string> pendingLastLine;
-    bool columnPending = false;
-  };
-
   void CreateControls();
   void ShowLogFolder();
   void DrainLines();
   // Puts what the last lines changed on the screen, once per event-loop turn.
   void FlushDisplay();
   void ShowError(const QString& text);
-
-  // SlotControls
-  std::string NumberText(int slot) const override;
-  std::string ColumnText(int slot) const override;
-  void SetLevelText(int slot, std::string_view text) override;
-  void SetColumnText(int slot, std::string_view text) override;
-  void SetLastLineText(int slot, std::string_view text) override;
 
   // ReadingEvents: monitor calls here, reader calls from the reader thread.
   void ClearMonitor() override;
@@ -158,6 +138,7 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   void PostForRun(std::function<void()> work);
 
   SystemClock systemClock;
+  SlotPanel slotPanel;
   ReadingSession session;  // holds the port and the statistics
   TransmitterStore transmitters;
   LogFolder logFolder;
@@ -172,7 +153,6 @@ class DataReceiving : public QWidget, private SlotControls, private ReadingEvent
   QComboBox* roundingSelector = nullptr;
   QPushButton* printButton = nullptr;
   QCheckBox* signalCheck = nullptr;
-  std::array<Slot, kSlotCount> slotWidgets;
 
   QString pendingMonitor;
   bool monitorClearPending = false;

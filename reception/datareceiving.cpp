@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QUrl>
@@ -194,13 +195,14 @@ void DataReceiving::CreateControls() {
   slotPanel.PlaceWindowSelectors();
   // The log folder, under the slot rows: its path, and buttons to choose
   // another and to show it in the file manager.
-  PlaceLabel(this, "Журналы:", 9, 409, 30, 8);
-  logFolderBox = Place<QLineEdit>(this, -1, 38, 406, 76, 14);
+  logFolderBox = Place<QLineEdit>(this, -1, 7, 406, 110, 14);
   logFolderBox->setReadOnly(true);
-  chooseFolderButton = Place<QPushButton>(this, -1, 116, 406, 34, 14);
-  chooseFolderButton->setText(QString::fromUtf8("Выбрать…"));
-  openFolderButton = Place<QPushButton>(this, -1, 152, 406, 29, 14);
-  openFolderButton->setText(QString::fromUtf8("Открыть"));
+  chooseFolderButton = Place<QPushButton>(this, -1, 119, 406, 38, 14);
+  chooseFolderButton->setText(QString::fromUtf8("Папка…"));
+  chooseFolderButton->setToolTip(QString::fromUtf8("Выбрать папку журналов"));
+  openFolderButton = Place<QPushButton>(this, -1, 159, 406, 22, 14);
+  openFolderButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  openFolderButton->setToolTip(QString::fromUtf8("Открыть папку журналов в файловом менеджере"));
   connect(chooseFolderButton, &QPushButton::clicked, this, &DataReceiving::OnChooseLogFolder);
   connect(openFolderButton, &QPushButton::clicked, this, &DataReceiving::OnOpenLogFolder);
 
@@ -302,7 +304,8 @@ int DataReceiving::ComPort() const { return portChooser->ComPort(); }
 
 void DataReceiving::ShowLogFolder() {
   logFolderBox->setText(logFolder.Path());
-  logFolderBox->setToolTip(logFolder.Path());
+  logFolderBox->setToolTip(QString::fromUtf8("Папка журналов и списка передатчиков:\n") +
+                           logFolder.Path());
   // The end of the path names the folder; the box is narrower than most.
   logFolderBox->setCursorPosition(static_cast<int>(logFolder.Path().size()));
 }

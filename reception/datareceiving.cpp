@@ -547,7 +547,12 @@ void DataReceiving::LinesReady() {
 }
 
 void DataReceiving::LineLost(const std::string& reason) {
-  PostForRun([this, reason] { emit LineStateChanged(true, QString::fromStdString(reason)); });
+  // The title names the device; the system's English reason is for the
+  // console, which prints it.
+  static_cast<void>(reason);
+  PostForRun([this] {
+    emit LineStateChanged(true, QFile::decodeName(session.port.DevicePath().c_str()));
+  });
 }
 
 void DataReceiving::LineBack() {

@@ -18,6 +18,15 @@ ReadingSession::~ReadingSession() {
 }
 
 ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath) {
+  return StartOn(&devicePath, nullptr);
+}
+
+ReadingSession::StartResult ReadingSession::Start(ByteSource& source) {
+  return StartOn(nullptr, &source);
+}
+
+ReadingSession::StartResult ReadingSession::StartOn(const std::string* devicePath,
+                                                    ByteSource* source) {
   events.ClearMonitor();
   lastError.clear();
   // Files of earlier runs that are complete need no watching any more.
@@ -27,21 +36,25 @@ ReadingSession::StartResult ReadingSession::Start(const std::string& devicePath)
   created->calls = logCalls;
   logPath = created->Path();
 
-  if (!port.Open(devicePath) || !port.IsOpen()) {
-    lastError = port.LastError();
-    // The empty file of the attempt stays on disk, closed.
-    created->Close();
-    logPath.clear();
-    port.Close();
-    return StartResult::kPortFailed;
+  if (devicePath != nullptr) {
+    if (!port.Open(*devicePath) || !port.IsOpen()) {
+      lastError = port.LastError();
+      // The empty file of the attempt stays on disk, closed.
+      created->Close();
+      logPath.clear();
+      port.Close();
+      return StartResult::kPortFailed;
+    }
+    source = &port;
   }
+  reading = source;
   constexpr std::string_view kStart = "Start\r\n";
   try {
     logWriter = std::make_unique<LogWriter>(std::move(*created), events);
     logWriter->Append(std::string(kStart));
     events.AppendMonitor(kStart);
     lineCounter = 0;
-    run = std::make_unique<ReadingRun>(port, *logWriter, clock, events);
+    run = std::make_unique<ReadingRun>(*source, *logWriter, clock, events);
     run->Start();
   } catch (const std::system_error& error) {
     lastError = std::string("cannot start the reader: ") + error.what();
@@ -96,8 +109,11 @@ bool ReadingSession::DrainLines(std::chrono::steady_clock::duration budget) {
 void ReadingSession::Halt() {
   if (!run) return;
   run->Stop();
-  port.PurgeReceive();
-  port.Close();
+  // The serial line is purged and let go; another source is the caller's.
+  if (reading == &port) {
+    port.PurgeReceive();
+    port.Close();
+  }
   DrainLines();
 }
 

@@ -43,6 +43,9 @@ class ReadingSession {
   // runs, the log file (if created) is closed, and LastError() says why;
   // for the line, port.LastProblem() says more.
   StartResult Start(const std::string& devicePath);
+  // The same on a byte source the caller owns and keeps open (a test's
+  // script, a simulated receiver): a failure can only be the log's.
+  StartResult Start(ByteSource& source);
 
   // Takes the lines the reader has handed over: statistics, then monitor.
   // With a `budget` it stops after about that long, and never waits for the
@@ -75,7 +78,10 @@ class ReadingSession {
   const LogFileCalls* logCalls = &kSystemLogFileCalls;
 
  private:
+  StartResult StartOn(const std::string* devicePath, ByteSource* source);
+
   const Clock& clock;
+  ByteSource* reading = nullptr;  // what the run reads: the port or the caller's
   SlotControls& controls;
   ReadingEvents& events;
   std::unique_ptr<LogWriter> logWriter;

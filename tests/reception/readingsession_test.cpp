@@ -139,6 +139,24 @@ TEST_F(ReadingSessionTest, KeptRunHasStartRecordLinesEndAndTheSummary) {
   EXPECT_EQ(slots.column[0].substr(17, 8), "09:30:00");
 }
 
+TEST_F(ReadingSessionTest, RunsOnACallersByteSourceAndLeavesItOpen) {
+  // The caller's source: a line it opened itself, counted as the reader reads it.
+  SerialPort line;
+  ASSERT_NE(line.Open(pty.slavePath), 0) << line.LastError();
+  CountingSource source(line, signal);
+  ASSERT_EQ(session.Start(source), ReadingSession::StartResult::kStarted) << session.LastError();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  ASSERT_TRUE(DrainUntil(1));
+  EXPECT_EQ(events.monitor, "Start\r\n09:07:05:042 P12345678\r\n");
+  session.Halt();
+  session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(10s));
+  EXPECT_GT(source.bytes.load(), 0u);
+  // Still the caller's, still open.
+  EXPECT_EQ(line.IsOpen(), 1);
+  EXPECT_EQ(session.port.IsOpen(), 0);
+}
+
 TEST_F(ReadingSessionTest, KeptRunWithoutPRecordsEndsWithCrLfAndFourSpaces) {
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
   const std::filesystem::path path = session.logPath;

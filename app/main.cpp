@@ -139,9 +139,10 @@ int RunDemo(int argc, char** argv, double seconds) {
     std::fprintf(stderr, "delvarine --demo: %s\n", error.c_str());
     return 1;
   }
-  // COM1 is the simulated receiver for this run only.
+  // COM1 is the simulated receiver for this run only; the window reads it
+  // whatever port or device its settings choose.
   setenv("DELVARINE_COM1", receiver.DevicePath().c_str(), 1);
-  if (HasDisplay()) return RunWindow(argc, argv, kDemoNumbers);
+  if (HasDisplay()) return RunWindow(argc, argv, kDemoNumbers, receiver.DevicePath());
 
   std::printf("No display: reading the simulated receiver on the console for %g seconds.\n",
               seconds);

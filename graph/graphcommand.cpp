@@ -13,11 +13,13 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 
+#include "binscsv.h"
 #include "dialogunits.h"
 #include "logloader.h"
 #include "optionreader.h"
@@ -26,16 +28,21 @@
 #include "svgwriter.h"
 
 const char* const kGraphUsage =
-    "usage: delvarine graph LOGFILE [--tx ID] [--from HH:MM] [--to HH:MM] [--interval 1|2|3|5|10]\n"
-    "                       [--max 1|10|20|30|60|120] [--output FILE.png|FILE.pdf|FILE.svg] "
-    "[--bins]\n"
+    "usage: delvarine graph LOGFILE [--tx ID] [--from HH:MM] [--to HH:MM] [--day N]\n"
+    "                       [--interval 1|2|3|5|10] [--max 1|10|20|30|60|120]\n"
+    "                       [--output FILE.png|FILE.pdf|FILE.svg|FILE.csv] [--bins]\n"
+    "                       [--transmitters]\n"
     "  --tx ID         the receiver's 5-character identifier or a 4-character number (0A642)\n"
-    "  --from HH:MM    receptions from this time on (00:00)\n"
+    "  --from HH:MM    receptions from this time on (00:00); 9:30 and 9.30 are 09:30\n"
     "  --to HH:MM      the end of the time axis (23:59)\n"
+    "  --day N         the log's day N: 1 is its first, the next begins after each\n"
+    "                  midnight (1)\n"
     "  --interval N    minutes per bar (1)\n"
     "  --max N         top of the reception scale (30)\n"
-    "  --output FILE   the screen picture as PNG or SVG, the paper picture as PDF\n"
+    "  --output FILE   the screen picture as PNG or SVG, the paper picture as PDF,\n"
+    "                  the minute bins as CSV\n"
     "  --bins          print \"MINUTE COUNT PEAK\" for each minute of the axis\n"
+    "  --transmitters  print the transmitters the log holds, \"ID LINES\" each, and stop\n"
     "  --help          show this help\n"
     "Prints \"total R span S\" (receptions on the axis, its minutes) last. Exit 1 when\n"
     "LOGFILE cannot be read or FILE written, 2 for bad arguments.\n";
@@ -49,16 +56,9 @@ struct GraphOptions {
   int maxTx = 30;
   std::string output;
   bool bins = false;
+  bool transmitters = false;
   bool help = false;
 };
-
-bool IsClockText(const std::string& text) {
-  if (text.size() != 5 || text[2] != ':') return false;
-  for (std::size_t i : {0u, 1u, 3u, 4u}) {
-    if (text[i] < '0' || text[i] > '9') return false;
-  }
-  return std::stoi(text.substr(0, 2)) < 24 && std::stoi(text.substr(3, 2)) < 60;
-}
 
 bool EndsWith(const std::string& text, const char* suffix) {
   const std::string end(suffix);
@@ -84,8 +84,17 @@ std::optional<GraphOptions> Parse(const std::vector<std::string>& arguments, std
       options.request.transmitter = v;
     } else if (option == "--from" || option == "--to") {
       if (!reader.Value(v)) return false;
-      if (!IsClockText(v)) return reader.Fail(option + " needs a time HH:MM");
-      (option == "--from" ? options.request.firstText : options.request.lastText) = v;
+      std::string clock;
+      if (!ParseClockText(v, clock)) return reader.Fail(option + " needs a time HH:MM");
+      (option == "--from" ? options.request.firstText : options.request.lastText) = clock;
+    } else if (option == "--day") {
+      if (!reader.Value(v)) return false;
+      int day = 0;
+      const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), day);
+      if (error != std::errc() || end != v.data() + v.size() || day < 1) {
+        return reader.Fail("--day needs a day number from 1 on");
+      }
+      options.request.day = day;
     } else if (option == "--interval" || option == "--max") {
       if (!reader.Value(v)) return false;
       const bool interval = option == "--interval";
@@ -101,13 +110,17 @@ std::optional<GraphOptions> Parse(const std::vector<std::string>& arguments, std
       (interval ? options.interval : options.maxTx) = chosen;
     } else if (option == "--output") {
       if (!reader.Value(v)) return false;
-      if (!EndsWith(v, ".png") && !EndsWith(v, ".pdf") && !EndsWith(v, ".svg")) {
-        return reader.Fail("--output needs a .png, .pdf or .svg file");
+      if (!EndsWith(v, ".png") && !EndsWith(v, ".pdf") && !EndsWith(v, ".svg") &&
+          !EndsWith(v, ".csv")) {
+        return reader.Fail("--output needs a .png, .pdf, .svg or .csv file");
       }
       options.output = v;
     } else if (option == "--bins") {
       if (!reader.NoValue()) return false;
       options.bins = true;
+    } else if (option == "--transmitters") {
+      if (!reader.NoValue()) return false;
+      options.transmitters = true;
     } else {
       return reader.Unknown();
     }
@@ -183,7 +196,12 @@ bool WriteOutput(const GraphOptions& options, const GraphData& data, const Graph
     return false;
   };
   if (!out.open(QIODevice::WriteOnly)) return failed(out.errorString());
-  if (EndsWith(options.output, ".svg")) {
+  if (EndsWith(options.output, ".csv")) {
+    const std::string csv = BinsCsv(data);
+    if (out.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size())) {
+      return failed(out.errorString());
+    }
+  } else if (EndsWith(options.output, ".svg")) {
     const std::string svg =
         WriteSvg(DrawGraphs(data, settings, GraphGeometry::Screen()), kScreenWidth, kScreenHeight);
     if (out.write(svg.data(), static_cast<qint64>(svg.size())) != static_cast<qint64>(svg.size())) {
@@ -260,6 +278,28 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   if (!loaded) {
     err << "delvarine graph: " << error << '\n';
     return 1;
+  }
+  if (options->transmitters) {
+    for (const auto& [name, lines] : data.transmitters) out << name << ' ' << lines << '\n';
+    out.flush();
+    return 0;
+  }
+  // Nothing to draw is said, with what would help.
+  if (data.matchedLines == 0) {
+    err << "delvarine graph: " << options->logFile << " has no line of transmitter "
+        << options->request.transmitter;
+    if (data.transmitters.empty()) {
+      err << ", nor of any other\n";
+    } else {
+      err << "; it holds (see --transmitters):";
+      for (const auto& [name, lines] : data.transmitters)
+        err << ' ' << name << " (" << lines << ")";
+      err << '\n';
+    }
+  } else if (data.spanMinutes == 0) {
+    err << "delvarine graph: no reception of " << options->request.transmitter << " from "
+        << options->request.firstText << " to " << options->request.lastText << " on day "
+        << options->request.day << " of " << data.dayCount << "; nothing to draw\n";
   }
   GraphSettings settings;
   settings.intervalMinutes = options->interval;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The minute bins of one loaded log and the values drawn beside them.
@@ -18,5 +19,16 @@ struct GraphData {
   std::string firstText;                      // "HH:MM" of the first accepted reception
   std::string lastText;                       // the last-reception text, as typed
   int receptionTotal = 0;
-  int spanMinutes = 0;  // minutes of the time axis; 0 = nothing loaded
+  int spanMinutes = 0;  // minutes of the time axis; 0 = nothing to draw
+
+  bool loaded = false;         // a log was read, whether or not it had receptions to draw
+  std::string transmitter;     // as asked for
+  int day = 1;                 // as asked for
+  long long matchedLines = 0;  // lines of the asked-for transmitter, on any day
+  std::string dateText;        // "DD.MM.YYYY" of the drawn day, when the log's name tells
+  int dayCount = 0;            // days the log holds: its midnight crossings and one
+  // The transmitters of the log as they can be asked for (a long line's
+  // 5-character identifier, a short line's 4-character number) with their
+  // line counts, in order of first appearance.
+  std::vector<std::pair<std::string, long long>> transmitters;
 };

@@ -104,11 +104,46 @@ int MaxTxOfItem(int index) {
   return index >= 0 && index < 6 ? kTops[static_cast<std::size_t>(index)] : 30;
 }
 
+std::vector<std::string> NothingToDrawText(const GraphData& data) {
+  const std::string name = "«" + data.transmitter + "»";
+  if (data.matchedLines == 0) {
+    std::vector<std::string> text = {"Передатчика " + name + " в журнале нет."};
+    if (data.transmitters.empty()) {
+      text.push_back("В журнале нет строк приёма.");
+    } else {
+      std::string list = "В журнале: ";
+      for (std::size_t i = 0; i < data.transmitters.size(); ++i) {
+        if (i > 0) list += ", ";
+        list +=
+            data.transmitters[i].first + " (" + std::to_string(data.transmitters[i].second) + ")";
+      }
+      text.push_back(list + ".");
+    }
+    return text;
+  }
+  std::string window = "С " + data.firstText + " до " + data.lastText;
+  if (data.dayCount > 1) window += " (день " + std::to_string(data.day) + ")";
+  return {window + " приёмов передатчика " + name + " нет.",
+          "Измените время первого и последнего приёма или день."};
+}
+
 GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
                         const GraphGeometry& g) {
   GraphPicture picture;
   picture.font = g.printerFont ? GraphFont::kPrinter : settings.font;
-  if (data.spanMinutes <= 0) return picture;
+  if (data.spanMinutes <= 0) {
+    if (!data.loaded) return picture;
+    // Loaded, but nothing in the window: said where the graphs would be,
+    // never drawn as an axis of a whole day.
+    picture.drawn = true;
+    int y = g.receptionTop + 4 * g.division;
+    for (const std::string& sentence : NothingToDrawText(data)) {
+      picture.items.push_back(PictureText{g.x0, y, sentence});
+      y += 2 * g.division;
+    }
+    if (g.averageLine) picture.rateText = "0";
+    return picture;
+  }
   picture.drawn = true;
   auto& items = picture.items;
   const auto line = [&](int x1, int y1, int x2, int y2, GraphPen pen) {
@@ -202,6 +237,10 @@ GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
     x = right;
   }
   text(g.lastTextX, g.lastTextY, data.lastText);
+  // The day's date under the middle of the axis, where the log's name tells it.
+  if (!data.dateText.empty()) {
+    text(x0 + g.axisLength / 2 - 5 * g.labelDigitWidth, g.firstTextY, data.dateText);
+  }
 
   if (g.averageLine) {
     // Receptions per minute over the same span as the axis.

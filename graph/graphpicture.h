@@ -100,6 +100,10 @@ struct GraphPicture {
 GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
                         const GraphGeometry& geometry);
 
+// Why a loaded log draws nothing, in Russian, a sentence a line: the
+// transmitter is not in it (with those that are), or not in the window.
+std::vector<std::string> NothingToDrawText(const GraphData& data);
+
 // The interval and scale values of the page's lists, by item index.
 int IntervalOfItem(int index);
 int MaxTxOfItem(int index);

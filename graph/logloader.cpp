@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -80,12 +81,39 @@ void GraphData::Clear() {
   lastText.clear();
   receptionTotal = 0;
   spanMinutes = 0;
+  loaded = false;
+  transmitter.clear();
+  day = 1;
+  matchedLines = 0;
+  dateText.clear();
+  dayCount = 0;
+  transmitters.clear();
+}
+
+bool ParseClockText(std::string_view text, std::string& clock) {
+  // H:MM, HH:MM, H.MM or HH.MM, and nothing else.
+  const std::size_t separator = text.find_first_of(":.");
+  if (separator != 1 && separator != 2) return false;
+  if (text.size() != separator + 3) return false;
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i != separator && !digit(text[i])) return false;
+  }
+  const int hour = separator == 1 ? text[0] - '0' : (text[0] - '0') * 10 + (text[1] - '0');
+  const int minute = (text[separator + 1] - '0') * 10 + (text[separator + 2] - '0');
+  if (hour > 23 || minute > 59) return false;
+  clock = "00:00";
+  PutTwoDigits(clock, 0, hour);
+  PutTwoDigits(clock, 3, minute);
+  return true;
 }
 
 LogBinner::LogBinner(const LoadRequest& loadRequest, GraphData& target)
     : request(loadRequest), data(target) {
   data.firstText = request.firstText;
   data.lastText = request.lastText;
+  data.transmitter = request.transmitter;
+  data.day = request.day;
   data.receptionTotal = 0;
   startMinutes = MinutesOf(request.firstText);
 }
@@ -94,11 +122,20 @@ void LogBinner::Feed(std::string_view bytes) {
   if (carry.empty()) {
     const std::size_t taken = Consume(bytes, false);
     carry.assign(bytes.substr(taken));
-  } else {
-    carry.append(bytes);
-    const std::size_t taken = Consume(carry, false);
-    carry.erase(0, taken);
+    return;
   }
+  const std::size_t before = carry.size();
+  carry.append(bytes);
+  // The carry is one unfinished line. It is looked at again only when the
+  // new bytes can decide it: a line end, a CR's next byte, or one of the
+  // lengths a line is told by. So small pieces cost what one piece costs.
+  bool decides = bytes.find_first_of("\r\n") != std::string_view::npos || carry[before - 1] == '\r';
+  for (std::size_t length : {kRecordTime, kShortRecord + 1, kLongRecord + 1, kLongestLine + 1}) {
+    decides = decides || (before < length && carry.size() >= length);
+  }
+  if (!decides) return;
+  const std::size_t taken = Consume(carry, false);
+  carry.erase(0, taken);
 }
 
 void LogBinner::Finish() {
@@ -107,7 +144,11 @@ void LogBinner::Finish() {
   SetSpan();
 }
 
-void LogBinner::SetSpan() { data.spanMinutes = SpanMinutes(data.firstText, data.lastText); }
+void LogBinner::SetSpan() {
+  data.loaded = true;
+  // Nothing in the window: nothing to draw, rather than an axis of a day.
+  data.spanMinutes = started && !emptyWindow ? SpanMinutes(data.firstText, data.lastText) : 0;
+}
 
 std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
   std::size_t position = 0;
@@ -122,20 +163,29 @@ std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
       position += end + 1;
       continue;
     }
-    // Every decision below looks at most 40 bytes ahead or up to the line's
+    // Every decision below looks at most 41 bytes ahead or up to the line's
     // end, and waits for them: so the result never depends on the cuts.
     if (rest.size() < kRecordTime && !atEnd) return position;
-    // A record line has a fixed length and may hold its own CR and LF inside.
+    // A record line has a fixed length and may hold its own CR and LF inside;
+    // its LF may have become CR LF on the way through a Windows program.
     if (HasRecordTime(rest)) {
-      if (rest.size() >= kShortRecord && rest[kShortRecord - 1] == '\n' && rest[20] == ' ') {
+      const auto endsAt = [&](std::size_t length) -> std::size_t {
+        if (rest.size() >= length && rest[length - 1] == '\n') return length;
+        if (rest.size() > length && rest[length - 1] == '\r' && rest[length] == '\n') {
+          return length + 1;
+        }
+        return 0;
+      };
+      if (rest.size() <= kShortRecord && !atEnd) return position;
+      if (const std::size_t taken = endsAt(kShortRecord); taken != 0 && rest[20] == ' ') {
         RecordLine(rest.substr(0, kShortRecord));
-        position += kShortRecord;
+        position += taken;
         continue;
       }
-      if (rest.size() < kLongRecord && !atEnd) return position;
-      if (rest.size() >= kLongRecord && rest[kLongRecord - 1] == '\n' && rest[21] == ' ') {
+      if (rest.size() <= kLongRecord && !atEnd) return position;
+      if (const std::size_t taken = endsAt(kLongRecord); taken != 0 && rest[21] == ' ') {
         RecordLine(rest.substr(0, kLongRecord));
-        position += kLongRecord;
+        position += taken;
         continue;
       }
     }
@@ -161,8 +211,41 @@ std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
   return position;
 }
 
+bool LogBinner::Clock(int hour, int minute) {
+  const int minuteOfDay = hour * 60 + minute;
+  // 12 hours or more back is past midnight; less is the clock set back.
+  if (previousLineMinute >= 0 && previousLineMinute - minuteOfDay >= 720) ++day;
+  previousLineMinute = minuteOfDay;
+  data.dayCount = day;
+  return day >= request.day;
+}
+
+void LogBinner::Tally(std::string_view transmitter) {
+  // Only what a user could type; a garbled line names no transmitter.
+  for (char c : transmitter) {
+    if (c <= ' ' || c > '~') return;
+  }
+  for (auto& [name, count] : data.transmitters) {
+    if (name == transmitter) {
+      ++count;
+      return;
+    }
+  }
+  // Bounded whatever the file holds.
+  if (data.transmitters.size() < 64) data.transmitters.emplace_back(transmitter, 1);
+}
+
 void LogBinner::RecordLine(std::string_view line) {
   const bool longLayout = line.size() == kLongRecord;
+  const bool inDays = Clock(Number(line[0], line[1]), Number(line[5], line[6]));
+  if (line[19] == 'P') {
+    if (longLayout) {
+      const char identifier[5] = {line[20], line[22], line[23], line[24], line[25]};
+      Tally(std::string_view(identifier, 5));
+    } else {
+      Tally(line.substr(21, 4));
+    }
+  }
   const std::string& wanted = request.transmitter;
   bool matches = false;
   if (wanted.size() == 5 && longLayout) {
@@ -171,6 +254,8 @@ void LogBinner::RecordLine(std::string_view line) {
     matches = line.substr(longLayout ? 22 : 21, 4) == wanted;
   }
   if (!matches) return;
+  ++data.matchedLines;
+  if (!inDays) return;
   // The received bytes in their places; the level digit is the last of them.
   static constexpr std::array<std::size_t, 9> kShortPlaces = {19, 21, 22, 23, 24, 27, 29, 30, 31};
   static constexpr std::array<std::size_t, 16> kLongPlaces = {19, 20, 22, 23, 24, 25, 27, 28,
@@ -193,6 +278,9 @@ void LogBinner::RecordLine(std::string_view line) {
 
 void LogBinner::StampedLine(std::string_view line) {
   if (!HasStamp(line)) return;
+  const bool inDays = Clock(Number(line[0], line[1]), Number(line[3], line[4]));
+  const std::size_t numberAt = line.size() >= 28 ? 15 : 14;
+  if (line.size() >= numberAt + 4 && line[13] == 'P') Tally(line.substr(numberAt, 4));
   const std::string& wanted = request.transmitter;
   bool matches;
   if (wanted.size() == 4) {
@@ -206,15 +294,24 @@ void LogBinner::StampedLine(std::string_view line) {
     matches = line.size() >= 18 && std::memcmp(line.data() + 13, padded.data(), 5) == 0;
   }
   if (!matches) return;
+  ++data.matchedLines;
+  if (!inDays) return;
   Accept(Number(line[0], line[1]), Number(line[3], line[4]), Number(line[6], line[7]),
          static_cast<unsigned char>(line.back()));
 }
 
 void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte) {
   const int minuteOfDay = hour * 60 + minute;
+  if (emptyWindow) return;
   bool newMinute;
   if (!started) {
-    if (minuteOfDay < startMinutes) return;
+    // The first reception: on the chosen day, from the first-reception time.
+    if (day != request.day || minuteOfDay < startMinutes) return;
+    // One at or past the last-reception time leaves the window empty.
+    if (minuteOfDay - startMinutes >= SpanMinutes(request.firstText, request.lastText)) {
+      emptyWindow = true;
+      return;
+    }
     started = true;
     startMinutes = minuteOfDay;
     previousMinute = minuteOfDay;
@@ -232,24 +329,21 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
 
   if (newMinute) {
     int difference = minuteOfDay - previousMinute;
-    // A minute that goes backwards is the next day's.
-    if (difference < 0) difference += 1440;
+    // 12 hours or more back is the next day; less is a clock set back,
+    // which the bins follow.
+    if (difference <= -720) difference += 1440;
     bin += difference;
     previousMinute = minuteOfDay;
   }
-  // The total counts whole times that differ from the previous accepted
-  // line's, within the time axis, so that TX/min is the rate the bars show.
+  // A line that repeats the previous accepted line's time is the same
+  // reception: it counts once, in the bars and in TX/min alike.
   const int time = hour * 3600 + minute * 60 + second;
-  if ((!hasPreviousTime || time != previousTime) && bin >= 0 && bin < span) ++data.receptionTotal;
+  const bool repeated = hasPreviousTime && time == previousTime;
   hasPreviousTime = true;
   previousTime = time;
-
-  // Within a minute a line counts when its second differs from the line's
-  // before; the first line of a minute always counts, and so does the next.
-  const bool counts = newMinute || second != previousSecond;
-  previousSecond = newMinute ? 100 : second;
+  if (!repeated && bin >= 0 && bin < span) ++data.receptionTotal;
   // Lines past the cleared table are skipped, never stored.
-  if (!counts || bin < 0 || bin >= static_cast<long long>(GraphData::kBinCount)) return;
+  if (repeated || bin < 0 || bin >= static_cast<long long>(GraphData::kBinCount)) return;
   const auto index = static_cast<std::size_t>(bin);
   if (data.receptionCounts[index] < 255) ++data.receptionCounts[index];
   if (level > data.peakLevels[index]) data.peakLevels[index] = level;
@@ -307,5 +401,30 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
   binner.Consume(std::string_view(buffer.data(), kept), true);
   ::close(fd);
   binner.SetSpan();
+  data.dateText = DayDate(path.filename().string(), request.day);
   return true;
+}
+
+std::string DayDate(std::string_view logName, int day) {
+  // YYYY.MM.DD_hh-mm-ss.txt, as the reading page names its logs.
+  if (logName.size() < 10 || logName[4] != '.' || logName[7] != '.' || day < 1) return {};
+  int parts[3] = {0, 0, 0};
+  const std::size_t starts[3] = {0, 5, 8};
+  const std::size_t lengths[3] = {4, 2, 2};
+  for (int i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < lengths[i]; ++j) {
+      const char c = logName[starts[i] + j];
+      if (c < '0' || c > '9') return {};
+      parts[i] = parts[i] * 10 + (c - '0');
+    }
+  }
+  using namespace std::chrono;
+  const year_month_day first{year(parts[0]), month(static_cast<unsigned>(parts[1])),
+                             std::chrono::day(static_cast<unsigned>(parts[2]))};
+  if (!first.ok()) return {};
+  const year_month_day date{sys_days(first) + days(day - 1)};
+  std::string text = "00.00.";
+  PutTwoDigits(text, 0, static_cast<int>(static_cast<unsigned>(date.day())));
+  PutTwoDigits(text, 3, static_cast<int>(static_cast<unsigned>(date.month())));
+  return text + std::to_string(static_cast<int>(date.year()));
 }

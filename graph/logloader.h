@@ -16,7 +16,14 @@ struct LoadRequest {
   std::string transmitter = "0A642";
   std::string firstText = "00:00";
   std::string lastText = "23:59";
+  // Which day of the log the first reception is taken from: 1 is the log's
+  // first day, the next begins after each midnight crossing.
+  int day = 1;
 };
+
+// A time as users type it ("9:30", "09:30", "9.30") as "HH:MM"; false for a
+// text that is no time of day.
+bool ParseClockText(std::string_view text, std::string& clock);
 
 // Folds the receptions of one transmitter into minute bins. The log comes in
 // pieces of any size; the result is the same however it is cut.
@@ -32,6 +39,11 @@ struct LoadRequest {
 // Matching: a 5-character identifier is p1..p5 of a long record line (bytes
 // 20, 22..25) or bytes 13..17 of a stamped line; a 4-character one is the
 // transmitter number of either layout. Any other length matches nothing.
+//
+// Time: a line whose time is 12 hours or more before the previous line's is
+// the next day's; a smaller step back is a clock correction, and the bins
+// follow the clock back. Logs whose line ends were turned into CR LF load as
+// the originals.
 class LogBinner {
  public:
   LogBinner(const LoadRequest& request, GraphData& data);
@@ -48,6 +60,10 @@ class LogBinner {
  private:
   void RecordLine(std::string_view line);
   void StampedLine(std::string_view line);
+  // Every timed line moves the day count; true when it lies in a day the
+  // request takes.
+  bool Clock(int hour, int minute);
+  void Tally(std::string_view transmitter);
   void Accept(int hour, int minute, int second, unsigned char levelByte);
 
   const LoadRequest request;
@@ -57,11 +73,13 @@ class LogBinner {
   bool started = false;
   int startMinutes = 0;
   int previousMinute = 0;
-  int previousSecond = 0;
   bool hasPreviousTime = false;
   int previousTime = 0;  // seconds since midnight of the last accepted line
   int span = 0;          // minutes of the time axis, known from the first accepted line
   long long bin = 0;
+  bool emptyWindow = false;  // the first reception lay past the last-reception time
+  int day = 1;               // of the line read last
+  int previousLineMinute = -1;
 };
 
 // Told after every block: bytes read so far and the file's size. Returning
@@ -75,6 +93,10 @@ using LoadProgress = std::function<bool(std::uint64_t done, std::uint64_t total)
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
              std::string& error, std::size_t blockSize = std::size_t{1} << 20,
              const LoadProgress& progress = {});
+
+// "DD.MM.YYYY" of day `day` (1: the first) of a log named as the reading page
+// names its logs (YYYY.MM.DD_hh-mm-ss.txt); empty for any other name.
+std::string DayDate(std::string_view logName, int day);
 
 // The hour and minute of an "HH:MM" text, each read as atoi reads it.
 int MinutesOf(std::string_view text);

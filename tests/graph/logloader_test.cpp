@@ -54,16 +54,14 @@ TEST(LogLoaderTest, FirstReceptionCountsInBinZeroWhateverItsSecond) {
   }
 }
 
-TEST(LogLoaderTest, RepeatedSecondsCountOnceExceptRightAfterANewMinute) {
+TEST(LogLoaderTest, ARepeatedTimeCountsOnceInBarsAndTotalAlike) {
   const std::string log =
       "Start\r\n" + Record(10, 5, 3, "P12345678") +
-      Record(10, 5, 3, "P12345678") +  // follows the minute's first line: counts
-      Record(10, 5, 3, "P12345678") +  // same second again: once
-      Record(10, 5, 9, "P12345678") + Record(10, 6, 1, "P12345678");
+      Record(10, 5, 3, "P12345678") +  // the same reception again, right after a new minute
+      Record(10, 5, 3, "P12345678") + Record(10, 5, 9, "P12345678") + Record(10, 6, 1, "P12345678");
   const GraphData data = Load(log, For("1234"));
-  EXPECT_EQ(data.receptionCounts[0], 3);
+  EXPECT_EQ(data.receptionCounts[0], 2);
   EXPECT_EQ(data.receptionCounts[1], 1);
-  // Whole times: 10:05:03 three times counts once.
   EXPECT_EQ(data.receptionTotal, 3);
 }
 
@@ -95,15 +93,133 @@ TEST(LogLoaderTest, PeakIsTheHighestLevelOfTheMinute) {
 
 TEST(LogLoaderTest, StartFilterSkipsOnlyUntilTheFirstAcceptedLine) {
   const std::string log = Record(9, 0, 0, "P12345678") + Record(10, 0, 0, "P12345678") +
-                          Record(9, 30, 0, "P12345678");  // earlier, but accepted now: next day
+                          Record(9, 30, 0, "P12345678") +  // the clock set back half an hour
+                          Record(10, 5, 0, "P12345678");
   const GraphData data = Load(log, For("1234", "09:45", "11:00"));
   EXPECT_EQ(data.firstText, "10:00");
   EXPECT_EQ(data.receptionCounts[0], 1);
-  // 09:30 after 10:00 lies on the next day: 1410 minutes on, still in the table.
-  EXPECT_EQ(data.receptionCounts[1410], 1);
+  // 09:30 lies before the axis; what follows goes on from there.
+  EXPECT_EQ(data.receptionCounts[5], 1);
   EXPECT_EQ(data.spanMinutes, 60);
-  // Beyond the time axis: binned, but not in the total that TX/min divides.
-  EXPECT_EQ(data.receptionTotal, 1);
+  EXPECT_EQ(data.receptionTotal, 2);
+}
+
+TEST(LogLoaderTest, TwelveHoursBackIsTheNextDayLessIsAClockCorrection) {
+  for (const std::string& received : {std::string("P12345678"), std::string("P0A642AB12CD3456")}) {
+    const std::string transmitter = received.size() > 9 ? "0A642" : "1234";
+    // Set back by a few seconds: nothing after the correction is lost.
+    const std::string corrected = Record(10, 0, 30, received) + Record(10, 1, 2, received) +
+                                  Record(10, 0, 58, received) + Record(10, 2, 0, received);
+    const GraphData few = Load(corrected, For(transmitter));
+    EXPECT_EQ(few.receptionCounts[0], 2) << received;
+    EXPECT_EQ(few.receptionCounts[1], 1);
+    EXPECT_EQ(few.receptionCounts[2], 1);
+    EXPECT_EQ(few.receptionTotal, 4);
+    EXPECT_EQ(few.dayCount, 1);
+    // An hour back (summer time ends): the bins follow the clock back.
+    const GraphData hour =
+        Load(Record(3, 10, 0, received) + Record(2, 20, 0, received), For(transmitter, "02:00"));
+    EXPECT_EQ(hour.receptionCounts[0], 1);
+    EXPECT_EQ(hour.receptionTotal, 1);
+    EXPECT_EQ(hour.dayCount, 1);
+    // Exactly twelve hours back and more is past midnight.
+    const GraphData midnight = Load(Record(22, 0, 0, received) + Record(10, 0, 0, received) +
+                                        Record(23, 59, 0, received) + Record(0, 1, 0, received),
+                                    For(transmitter, "21:00", "20:59"));
+    EXPECT_EQ(midnight.receptionCounts[0], 1);
+    EXPECT_EQ(midnight.receptionCounts[720], 1);
+    EXPECT_EQ(midnight.dayCount, 3);
+  }
+}
+
+TEST(LogLoaderTest, AnEmptyWindowDrawsNothingAndIsNeverADay) {
+  std::string log;
+  for (int minute = 0; minute < 30; ++minute) log += Record(10, minute, 5, "P12345678");
+  for (const auto& [first, last] : std::vector<std::pair<std::string, std::string>>{
+           {"09:00", "09:30"},     // everything after the window
+           {"10:30", "11:00"},     // everything before it
+           {"09:00", "10:00"},     // the first reception on the last minute
+           {"23:00", "00:10"}}) {  // around midnight, with nothing there
+    const GraphData data = Load(log, For("1234", first, last));
+    EXPECT_TRUE(data.loaded) << first;
+    EXPECT_EQ(data.spanMinutes, 0) << first << "-" << last;
+    EXPECT_EQ(data.receptionTotal, 0);
+  }
+  // The same window with a reception in it.
+  EXPECT_EQ(Load(log, For("1234", "09:00", "10:10")).spanMinutes, 10);
+}
+
+TEST(LogLoaderTest, LogsWhoseLineEndsBecameCrLfLoadAsTheOriginal) {
+  std::string log = "Start\r\n";
+  for (int i = 0; i < 40; ++i) {
+    log += Record(10, i, 5, i % 2 ? "P12345678" : "P0A642AB12CD3456");
+    log += Record(10, i, 7, "Q0");  // a short line with its own CR LF inside
+    log += Stamped(10, i, 9, "P1234567A");
+  }
+  log += "End\r\n    1234    \r\n";
+  // Every LF as CR LF, the ones after a CR too, as a mail client may do.
+  std::string windows;
+  for (char c : log) {
+    if (c == '\n') windows += '\r';
+    windows += c;
+  }
+  for (const char* transmitter : {"1234", "0A642"}) {
+    const GraphData original = Load(log, For(transmitter));
+    const GraphData converted = Load(windows, For(transmitter));
+    EXPECT_GT(original.receptionTotal, 0);
+    EXPECT_EQ(converted.receptionCounts, original.receptionCounts) << transmitter;
+    EXPECT_EQ(converted.peakLevels, original.peakLevels);
+    EXPECT_EQ(converted.receptionTotal, original.receptionTotal);
+    EXPECT_EQ(converted.transmitters, original.transmitters);
+    EXPECT_EQ(LoadInPieces(windows, For(transmitter), 7).receptionCounts, original.receptionCounts);
+  }
+}
+
+TEST(LogLoaderTest, TimesAreReadAsUsersTypeThem) {
+  std::string clock;
+  for (const char* text : {"9:30", "09:30", "9.30", "09.30"}) {
+    EXPECT_TRUE(ParseClockText(text, clock)) << text;
+    EXPECT_EQ(clock, "09:30");
+  }
+  EXPECT_TRUE(ParseClockText("23:59", clock));
+  EXPECT_EQ(clock, "23:59");
+  for (const char* text :
+       {"", "9", "930", "9:3", "24:00", "12:60", "ab:cd", "9:30x", " 9:30", "-1:30", "9:30:00"}) {
+    EXPECT_FALSE(ParseClockText(text, clock)) << text;
+  }
+}
+
+TEST(LogLoaderTest, NamesTheTransmittersOfTheLogWithTheirCounts) {
+  const std::string log = Record(10, 0, 0, "P0A642AB12CD3456") + Record(10, 0, 1, "PA642F678") +
+                          Record(10, 0, 2, "P0A642AB12CD3456") + Stamped(10, 0, 3, "P1111F678") +
+                          Record(10, 0, 4, "Q0") +
+                          Record(10, 0, 5,
+                                 std::string("P\x01\x02"
+                                             "ab5678"));
+  const GraphData data = Load(log, For("9999"));
+  EXPECT_EQ(data.spanMinutes, 0);
+  EXPECT_EQ(data.transmitters, (std::vector<std::pair<std::string, long long>>{
+                                   {"0A642", 2}, {"A642", 1}, {"1111", 1}}));
+}
+
+TEST(LogLoaderTest, DayNTakesItsFirstReceptionAfterTheNthMinusOneMidnight) {
+  std::string log;
+  for (int day = 0; day < 3; ++day) {
+    for (int hour = 0; hour < 24; hour += 6) log += Record(hour, day, 0, "P12345678");
+  }
+  EXPECT_EQ(Load(log, For("1234")).dayCount, 3);
+  for (int day = 1; day <= 3; ++day) {
+    LoadRequest request = For("1234", "06:00", "18:30");
+    request.day = day;
+    const GraphData data = Load(log, request);
+    EXPECT_EQ(data.firstText, "06:0" + std::to_string(day - 1)) << day;
+    EXPECT_EQ(data.receptionTotal, 3) << day;
+    EXPECT_EQ(data.receptionCounts[720], 1);
+  }
+  // A day the log does not hold draws nothing.
+  LoadRequest beyond = For("1234");
+  beyond.day = 4;
+  EXPECT_EQ(Load(log, beyond).spanMinutes, 0);
 }
 
 TEST(LogLoaderTest, TotalCountsTheReceptionsOnTheTimeAxis) {
@@ -117,13 +233,11 @@ TEST(LogLoaderTest, TotalCountsTheReceptionsOnTheTimeAxis) {
   EXPECT_EQ(wrapped.receptionTotal, 30);
 }
 
-TEST(LogLoaderTest, SecondZeroAtTheStartCountsInBinAndTotal) {
+TEST(LogLoaderTest, SecondZeroAtTheStartCountsOnceInBinAndTotal) {
   const GraphData data = Load(
       Record(10, 0, 0, "P12345678") + Record(10, 0, 0, "P12345678") + Record(10, 0, 0, "P12345678"),
       For("1234"));
-  // The first line is a new minute's first (previous second 100); the next counts
-  // as the line after it, the third repeats the second.
-  EXPECT_EQ(data.receptionCounts[0], 2);
+  EXPECT_EQ(data.receptionCounts[0], 1);
   EXPECT_EQ(data.receptionTotal, 1);
 }
 
@@ -214,7 +328,7 @@ TEST(LogLoaderTest, IdentifiersMatchByLayoutAndLength) {
   EXPECT_EQ(Load(log, For("A642")).receptionTotal, 3);
   // Shorter than 5 and not a number: matches nothing.
   EXPECT_EQ(Load(log, For("0A6")).receptionTotal, 0);
-  EXPECT_EQ(Load(log, For("0A6")).spanMinutes, 1439);
+  EXPECT_EQ(Load(log, For("0A6")).spanMinutes, 0);
 }
 
 TEST(LogLoaderTest, ReadsTheMonitorsStampedLines) {
@@ -254,7 +368,7 @@ TEST(LogLoaderTest, BinsSaturateAndLinesPastTheTableAreSkipped) {
   // Eleven days on: beyond the table, not stored anywhere.
   std::string days;
   for (int day = 0; day < 11; ++day) {
-    days += Record(10, 0, 0, "P12345678") + Record(9, 0, 0, "P12345678");
+    days += Record(10, 0, 0, "P12345678") + Record(22, 0, 0, "P12345678");
   }
   const GraphData far = Load(days, For("1234"));
   long long stored = 0;

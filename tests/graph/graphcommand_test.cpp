@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "logfile.h"
+#include "logloader.h"
 #include "textformat.h"
 
 namespace {
@@ -194,3 +195,57 @@ TEST_F(GraphCommandTest, SvgAndPdfHoldTheTitles) {
 }
 
 }  // namespace
+
+TEST_F(GraphCommandTest, TransmittersOfTheLogAreListedAndNamedWhenTheIdMatchesNothing) {
+  ASSERT_EQ(Run({log.string(), "--transmitters"}), 0);
+  EXPECT_EQ(out.str(), "1234 4\n0A642 1\n");
+  ASSERT_EQ(Run({log.string(), "--tx", "9999", "--bins"}), 0);
+  EXPECT_EQ(out.str(), "total 0 span 0\n");
+  EXPECT_NE(err.str().find("has no line of transmitter 9999; it holds (see --transmitters): "
+                           "1234 (4) 0A642 (1)"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(GraphCommandTest, AnEmptyWindowSaysSoAndDrawsNoDay) {
+  ASSERT_EQ(Run({log.string(), "--tx", "1234", "--from", "8:00", "--to", "9.00", "--bins"}), 0);
+  EXPECT_EQ(out.str(), "total 0 span 0\n");
+  EXPECT_NE(err.str().find("no reception of 1234 from 08:00 to 09:00 on day 1 of 1"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(GraphCommandTest, DayNAndCsvBins) {
+  // Two days: 10:00 and 23:59 on the first, 00:01 and 10:00 on the second.
+  const std::filesystem::path twoDays = dir / "2026.02.28_10-00-00.txt";
+  std::ofstream(twoDays, std::ios::binary)
+      << "Start\r\n"
+      << Record(10, 0, 5, "P12345678") << Record(23, 59, 0, "P12345679")
+      << Record(0, 1, 0, "P1234567A") << Record(10, 0, 0, "P1234567B") << "End\r\n";
+  const std::filesystem::path csv = dir / "day2.csv";
+  ASSERT_EQ(Run({twoDays.string(), "--tx", "1234", "--day", "2", "--from", "9:58", "--to", "10:02",
+                 "--output", csv.string()}),
+            0)
+      << err.str();
+  EXPECT_EQ(out.str(), "total 1 span 2\n");
+  std::ifstream in(csv, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(written, "minute,time,receptions,peak_level\r\n0,10:00,1,11\r\n1,10:01,0,0\r\n");
+  // Day 1 of the same log, and a day it does not have.
+  ASSERT_EQ(Run({twoDays.string(), "--tx", "1234", "--from", "23:00", "--to", "00:30", "--bins"}),
+            0);
+  EXPECT_EQ(out.str().substr(out.str().find("total")), "total 2 span 31\n");
+  ASSERT_EQ(Run({twoDays.string(), "--tx", "1234", "--day", "3", "--bins"}), 0);
+  EXPECT_EQ(out.str(), "total 0 span 0\n");
+  EXPECT_EQ(Run({twoDays.string(), "--day", "0"}), 2);
+  EXPECT_EQ(Run({twoDays.string(), "--from", "24:00"}), 2);
+  EXPECT_NE(err.str().find("--from needs a time HH:MM"), std::string::npos);
+}
+
+TEST(DayDateTest, TheLogsNameGivesEachDaysDate) {
+  EXPECT_EQ(DayDate("2026.02.28_10-00-00.txt", 1), "28.02.2026");
+  EXPECT_EQ(DayDate("2026.02.28_10-00-00.txt", 2), "01.03.2026");
+  EXPECT_EQ(DayDate("2024.12.31_23-59-59.txt", 2), "01.01.2025");
+  EXPECT_EQ(DayDate("day-log.txt", 1), "");
+  EXPECT_EQ(DayDate("2026.13.01_00-00-00.txt", 1), "");
+}

@@ -39,7 +39,10 @@ MainFrame::MainFrame(const Clock* timeSource, QWidget* parent)
   tabBar->setGeometry(0, 0, tabControl->width(), kPageOffset.y());
   readingPage = new DataReceiving(tabControl, &clock);
 #ifdef DELVARINE_HAVE_GRAPH_PAGE
-  graphPage = new Graphic(tabControl);
+  auto* graphic = new Graphic(tabControl);
+  // "Открыть" starts where the readings are written.
+  graphic->logFolder = [this] { return readingPage->LogFolderPath(); };
+  graphPage = graphic;
 #else
   graphPage = new QWidget(tabControl);
 #endif

@@ -3,20 +3,28 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <algorithm>
 
+#include "detaildelegate.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
+#include "graphexport.h"
 #include "paintgraphic.h"
+#include "picturepainter.h"
 #include "stringtable.h"
 #include "uitext.h"
 
@@ -36,10 +44,15 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   resize(dialogunits::X(642), dialogunits::Y(403));
   // A fixed pixel font, so that the labels fit the cells of the template.
   setFont(dialogunits::DialogFont());
-  chooseLogFile = [this] {
-    // The reading page writes its logs into the current directory.
-    return QFileDialog::getOpenFileName(this, QString(), QDir::currentPath(),
+  chooseLogFile = [this](const QString& folder) {
+    return QFileDialog::getOpenFileName(this, QString(), folder,
                                         QStringLiteral("My files (*.txt);;All files (*.*)"));
+  };
+  chooseExportFile = [this](const QString& suggested) {
+    return QFileDialog::getSaveFileName(
+        this, QString::fromUtf8("Сохранить график"), suggested,
+        QString::fromUtf8("Рисунок PNG (*.png);;Рисунок SVG (*.svg);;Страница PDF (*.pdf);;"
+                          "Таблица CSV (*.csv)"));
   };
   choosePrinter = [this](QPrinter& printer) {
     QPrintDialog dialog(&printer, this);
@@ -53,8 +66,13 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   placeholder->hide();
   auto* open = Place<QPushButton>(this, 232, 584, 21, 44, 14);
   open->setText(QString::fromUtf8("Открыть"));
+  open->setToolTip(QString::fromUtf8("Открыть журнал; F5 загружает его снова"));
   PlaceLabel(this, "Передатчик", 583, 42, 41, 8);
-  transmitterEdit = Place<QLineEdit>(this, 241, 584, 52, 47, 14);
+  // Typed as before, or taken from the transmitters of the loaded log.
+  transmitterBox = Place<QComboBox>(this, 241, 584, 52, 47, 14);
+  transmitterBox->setEditable(true);
+  transmitterBox->setInsertPolicy(QComboBox::NoInsert);
+  transmitterBox->setItemDelegate(new DetailDelegate(transmitterBox));
   PlaceLabel(this, "Первый прием", 585, 71, 51, 8);
   firstEdit = Place<QLineEdit>(this, 242, 584, 81, 47, 12);
   PlaceLabel(this, "Последний прием", 584, 98, 47, 17);
@@ -71,19 +89,32 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   fontList = Place<QComboBox>(this, 249, 587, 248, 44, kComboHeight);
   PlaceLabel(this, "TX/min", 589, 267, 24, 8);
   rateEdit = Place<QLineEdit>(this, 261, 588, 277, 40, 14);
+  // Below the template's controls: the day of a log that runs past
+  // midnight, and saving the picture or the bins.
+  PlaceLabel(this, "День", 591, 298, 24, 8);
+  dayList = Place<QComboBox>(this, -1, 586, 308, 50, kComboHeight);
+  dayList->setObjectName(QStringLiteral("dayList"));
+  auto* save = Place<QPushButton>(this, -1, 585, 330, 50, 14);
+  save->setObjectName(QStringLiteral("saveButton"));
+  save->setText(QString::fromUtf8("Сохранить…"));
 
   // The drawing window takes the placeholder's size, at the page's corner.
-  drawing = new PaintGraphic(*this, this);
+  drawing = new PaintGraphic(this);
   drawing->setGeometry(QRect(QPoint(0, 0), placeholder->size()));
   drawing->hide();
 
   connect(open, &QPushButton::clicked, this, &Graphic::OnOpen);
   connect(build, &QPushButton::clicked, this, &Graphic::OnBuild);
   connect(print, &QPushButton::clicked, this, &Graphic::OnPrint);
+  connect(save, &QPushButton::clicked, this, &Graphic::OnSave);
+  auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  reload->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(reload, &QShortcut::activated, this, &Graphic::OnReload);
   OnInitDialog();
   connect(intervalList, &QComboBox::currentIndexChanged, this, &Graphic::OnIntervalSelected);
   connect(maxTxList, &QComboBox::currentIndexChanged, this, &Graphic::OnMaxTxSelected);
   connect(fontList, &QComboBox::currentIndexChanged, this, &Graphic::OnFontSelected);
+  connect(dayList, &QComboBox::currentIndexChanged, this, &Graphic::OnDaySelected);
 }
 
 void Graphic::OnInitDialog() {
@@ -97,10 +128,11 @@ void Graphic::OnInitDialog() {
   for (const char* top : {"1", "10", "20", "30", "60", "120"})
     maxTxList->addItem(QString::fromLatin1(top));
   maxTxList->setCurrentIndex(3);
-  transmitterEdit->setText(QStringLiteral("0A642"));
+  transmitterBox->setEditText(QStringLiteral("0A642"));
   fontList->addItem(UiText(strings::kNormalFont));
   fontList->addItem(UiText(strings::kSmallFont));
   fontList->setCurrentIndex(0);
+  dayList->setEnabled(false);
 }
 
 GraphSettings Graphic::Settings() const {
@@ -108,67 +140,158 @@ GraphSettings Graphic::Settings() const {
   settings.intervalMinutes = IntervalOfItem(intervalList->currentIndex());
   settings.maxTx = MaxTxOfItem(maxTxList->currentIndex());
   settings.intervalText = intervalList->currentText().toStdString();
+  settings.font = fontList->currentIndex() == 0 ? GraphFont::kNormal : GraphFont::kSmall;
   return settings;
 }
 
 void Graphic::ShowRate(const QString& rate) { rateEdit->setText(rate); }
+
+std::optional<LoadRequest> Graphic::Request() {
+  LoadRequest request;
+  request.transmitter = transmitterBox->currentText().left(5).toStdString();
+  for (auto [edit, clock] :
+       {std::pair{firstEdit, &request.firstText}, std::pair{lastEdit, &request.lastText}}) {
+    if (!ParseClockText(edit->text().trimmed().toStdString(), *clock)) {
+      showError(
+          QString::fromUtf8("Время «%1» не понято. Введите время как 09:30.").arg(edit->text()));
+      return std::nullopt;
+    }
+  }
+  request.day = std::max(1, dayList->currentIndex() + 1);
+  return request;
+}
 
 void Graphic::OnOpen() {
   // Events are handled during a load, before its dialog shows too: a second
   // "Открыть" meanwhile is not a second load into the same bins.
   if (loading) return;
   const QScopedValueRollback<bool> busy(loading, true);
-  // Every load starts from empty bins, also when it is cancelled.
-  drawing->ClearBins();
-  const QString path = chooseLogFile();
-  if (!path.isEmpty()) {
-    LoadRequest request;
-    request.transmitter = transmitterEdit->text().left(5).toStdString();
-    request.firstText = firstEdit->text().left(11).toStdString();
-    request.lastText = lastEdit->text().left(11).toStdString();
-    // A large log (or a slow disk) shows how far the load is and can be
-    // cancelled; the events handled between blocks keep the window drawn.
-    // The dialog is window-modal, so nothing on the page changes meanwhile.
-    QProgressDialog progress(QString::fromUtf8("Загрузка журнала…"), QString::fromUtf8("Отмена"), 0,
-                             kProgressSteps, this);
-    progress.setObjectName(QStringLiteral("loadProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(progressDelayMs);
-    progress.setAutoReset(false);
-    const LoadProgress step = [&progress](std::uint64_t done, std::uint64_t total) {
-      // A log that is still being written can grow past the size it had.
-      const std::uint64_t part =
-          total == 0 ? kProgressSteps : std::min(done, total) * kProgressSteps / total;
-      progress.setValue(static_cast<int>(part));
-      QCoreApplication::processEvents();
-      return !progress.wasCanceled();
-    };
-    // A file that cannot be read leaves empty bins, and the user is told
-    // why; a cancelled load leaves them empty without a word.
-    std::string error;
-    if (!drawing->LoadLog(path, request, error, step) && !progress.wasCanceled()) {
-      showError(QString::fromStdString(error));
-    }
+  std::optional<LoadRequest> request = Request();
+  if (!request) return;
+  QString folder = logFolder ? logFolder() : QString();
+  if (model.HasLog()) {
+    folder = QFileInfo(QFile::decodeName(model.LogPath().c_str())).absolutePath();
   }
-  drawing->Render();
+  if (folder.isEmpty()) folder = QDir::currentPath();
+  const QString path = chooseLogFile(folder);
+  // Cancelled: the graph shown stays.
+  if (path.isEmpty()) return;
+  // A new log starts on its first day.
+  request->day = 1;
+  Load(path, *request);
 }
 
-void Graphic::RepaintRequest() { drawing->Render(true); }
+void Graphic::OnReload() {
+  if (loading || !model.HasLog()) return;
+  const QScopedValueRollback<bool> busy(loading, true);
+  const std::optional<LoadRequest> request = Request();
+  if (!request) return;
+  Load(QFile::decodeName(model.LogPath().c_str()), *request);
+}
 
-void Graphic::OnBuild() { RepaintRequest(); }
+void Graphic::Load(const QString& path, const LoadRequest& request) {
+  // A large log (or a slow disk) shows how far the load is and can be
+  // cancelled; the events handled between blocks keep the window drawn.
+  // The dialog is window-modal, so nothing on the page changes meanwhile.
+  QProgressDialog progress(QString::fromUtf8("Загрузка журнала…"), QString::fromUtf8("Отмена"), 0,
+                           kProgressSteps, this);
+  progress.setObjectName(QStringLiteral("loadProgress"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(progressDelayMs);
+  progress.setAutoReset(false);
+  const LoadProgress step = [&progress](std::uint64_t done, std::uint64_t total) {
+    // A log that is still being written can grow past the size it had.
+    const std::uint64_t part =
+        total == 0 ? kProgressSteps : std::min(done, total) * kProgressSteps / total;
+    progress.setValue(static_cast<int>(part));
+    QCoreApplication::processEvents();
+    return !progress.wasCanceled();
+  };
+  // A file that cannot be read leaves empty bins, and the user is told
+  // why; a cancelled load leaves them empty without a word.
+  std::string error;
+  if (!model.Load(QFile::encodeName(path).toStdString(), request, error, step) &&
+      !progress.wasCanceled()) {
+    showError(QString::fromUtf8("Журнал не загружен.\n\n") + QString::fromStdString(error));
+  }
+  OfferChoices();
+  Render(true);
+}
 
-void Graphic::OnIntervalSelected() { RepaintRequest(); }
+void Graphic::OfferChoices() {
+  const GraphData& logData = model.Data();
+  {
+    const QSignalBlocker blocker(transmitterBox);
+    const QString typed = transmitterBox->currentText();
+    transmitterBox->clear();
+    for (const auto& [name, lines] : logData.transmitters) {
+      transmitterBox->addItem(QString::fromStdString(name));
+      transmitterBox->setItemData(transmitterBox->count() - 1,
+                                  QString::fromUtf8("%1 строк").arg(lines),
+                                  DetailDelegate::kDetailRole);
+    }
+    transmitterBox->setEditText(typed);
+  }
+  const QSignalBlocker blocker(dayList);
+  dayList->clear();
+  const std::string name = model.LogPath().filename().string();
+  for (int day = 1; day <= std::max(1, logData.dayCount); ++day) {
+    const std::string date = DayDate(name, day);
+    dayList->addItem(date.empty() ? QString::number(day)
+                                  : QString::fromStdString(date.substr(0, 5)));
+    dayList->setItemData(day - 1, QString::fromStdString(date), Qt::ToolTipRole);
+  }
+  dayList->setCurrentIndex(std::clamp(logData.day, 1, dayList->count()) - 1);
+  dayList->setEnabled(logData.dayCount > 1);
+}
+
+void Graphic::Render(bool show) {
+  GraphPicture picture = model.Picture(Settings(), GraphGeometry::Screen());
+  if (picture.drawn) ShowRate(QString::fromStdString(picture.rateText));
+  drawing->Show(std::move(picture), show);
+}
+
+void Graphic::OnBuild() { Render(true); }
+
+void Graphic::OnIntervalSelected() { Render(true); }
 
 void Graphic::OnMaxTxSelected() {
   // Redrawn, but shown only if it already was.
-  drawing->Render(false);
+  Render(false);
 }
 
-void Graphic::OnPrint() { drawing->PrintGraphs(); }
+void Graphic::OnPrint() {
+  if (model.Data().spanMinutes <= 0) return;  // nothing loaded: no print job, no empty page
+  QPrinter printer(QPrinter::HighResolution);
+  if (!choosePrinter(printer)) return;
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  PaintPaperPicture(painter, printer, model.Picture(Settings(), GraphGeometry::Paper()));
+  painter.end();
+}
 
-void Graphic::OnFontSelected(int index) {
-  drawing->SelectFont(index);
-  RepaintRequest();
+void Graphic::OnSave() {
+  if (!model.Data().loaded) {
+    showError(QString::fromUtf8("Сохранять нечего: сначала откройте журнал."));
+    return;
+  }
+  QFileInfo log(QFile::decodeName(model.LogPath().c_str()));
+  QString path = chooseExportFile(log.absolutePath() + QLatin1Char('/') + log.completeBaseName() +
+                                  QStringLiteral(".png"));
+  if (path.isEmpty()) return;
+  // A name without a known ending is a picture.
+  if (!IsExportName(QFile::encodeName(path).toStdString())) path += QStringLiteral(".png");
+  std::string error;
+  if (!ExportGraphs(QFile::encodeName(path).toStdString(), model.Data(), Settings(), error)) {
+    showError(QString::fromUtf8("График не сохранён.\n\n") + QString::fromStdString(error));
+  }
+}
+
+void Graphic::OnFontSelected(int) { Render(true); }
+
+void Graphic::OnDaySelected(int index) {
+  if (index < 0) return;
+  OnReload();
 }
 
 QWidget* Graphic::Control(int id) const {

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
+#include "graphmodel.h"
 #include "graphpicture.h"
 
 class PaintGraphic;
@@ -12,10 +14,10 @@ class QLineEdit;
 class QPrinter;
 
 // The graph page (dialog template 203): chooses the log, the transmitter,
-// the time range, the interval, the scale and the font, and asks the drawing
-// window to load, draw and print. Every control carries its template id as
-// object name and as the property "controlId". It never touches the reading
-// page's data.
+// the time range, the day, the interval, the scale and the font; loads the
+// log into its model and shows the model's picture in the drawing window;
+// prints and saves it. Every template control carries its id as object name
+// and as the property "controlId". It never touches the reading page's data.
 class Graphic : public QWidget {
   Q_OBJECT
 
@@ -23,37 +25,55 @@ class Graphic : public QWidget {
   explicit Graphic(QWidget* parent = nullptr);
 
   // The page's dialogs, replaceable so tests can answer them.
-  std::function<QString()> chooseLogFile;         // an existing file, or empty when cancelled
+  // An existing log, starting in `folder`; empty when cancelled.
+  std::function<QString(const QString& folder)> chooseLogFile;
+  // Where to save the picture or the bins, `suggested` first; empty when cancelled.
+  std::function<QString(const QString& suggested)> chooseExportFile;
   std::function<bool(QPrinter&)> choosePrinter;   // false when the user cancels
   std::function<void(const QString&)> showError;  // a message with caption "Ошибка!"
+  // Where "Открыть" starts before any log was opened: the reading page's log folder.
+  std::function<QString()> logFolder;
   // How long a load runs before its progress dialog shows; shorter loads never show it.
   int progressDelayMs = 400;
 
   void OnInitDialog();
   void OnOpen();
+  // Loads the same log again with the page's current choices (F5).
+  void OnReload();
   void OnBuild();
   void OnIntervalSelected();
   void OnMaxTxSelected();
   void OnPrint();
+  void OnSave();
   void OnFontSelected(int index);
+  void OnDaySelected(int index);
 
-  // The interval, the scale top and the interval's text as the lists show them.
+  // The interval, the scale top, the interval's text and the font as the
+  // lists show them.
   GraphSettings Settings() const;
   void ShowRate(const QString& rate);
 
   PaintGraphic& Drawing() { return *drawing; }
+  const GraphModel& Model() const { return model; }
   QWidget* Control(int id) const;
 
  private:
-  void RepaintRequest();
+  // What the controls ask for; nullopt, after saying why, when a time is no time.
+  std::optional<LoadRequest> Request();
+  void Load(const QString& path, const LoadRequest& request);
+  // The transmitters and days of the loaded log, offered in their lists.
+  void OfferChoices();
+  void Render(bool show);
 
+  GraphModel model;
   PaintGraphic* drawing = nullptr;
   bool loading = false;
-  QLineEdit* transmitterEdit = nullptr;
+  QComboBox* transmitterBox = nullptr;
   QLineEdit* firstEdit = nullptr;
   QLineEdit* lastEdit = nullptr;
   QComboBox* intervalList = nullptr;
   QComboBox* maxTxList = nullptr;
   QComboBox* fontList = nullptr;
+  QComboBox* dayList = nullptr;
   QLineEdit* rateEdit = nullptr;
 };

@@ -3,34 +3,19 @@
 #include <QAbstractItemView>
 #include <QFile>
 #include <QFontMetrics>
-#include <QPainter>
 #include <QSettings>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <algorithm>
 #include <system_error>
 
+#include "detaildelegate.h"
 #include "programsettings.h"
 
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kComRole = Qt::UserRole + 1;
-constexpr int kDetailRole = Qt::UserRole + 2;
-
-// The open list shows each item's detail after its name: the device a COMn
-// stands for, or what a device is. The closed box shows the name alone.
-class DetailDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QString detail = index.data(kDetailRole).toString();
-    if (!detail.isEmpty()) option->text += QStringLiteral("   ") + detail;
-  }
-};
+constexpr int kDetailRole = DetailDelegate::kDetailRole;
 
 QString FromPath(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }

@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
         frame.grab().save(output + QStringLiteral("/reading-page.png"));
         frame.Tabs().setCurrentIndex(1);
         auto& graph = static_cast<Graphic&>(frame.GraphPage());
-        static_cast<QLineEdit*>(graph.Control(241))->setText(QStringLiteral("1234"));
+        static_cast<QComboBox*>(graph.Control(241))->setEditText(QStringLiteral("1234"));
         static_cast<QLineEdit*>(graph.Control(242))->setText(QStringLiteral("08:00"));
         static_cast<QLineEdit*>(graph.Control(243))->setText(QStringLiteral("20:00"));
         static_cast<QComboBox*>(graph.Control(244))->setCurrentIndex(4);
         static_cast<QComboBox*>(graph.Control(246))->setCurrentIndex(4);
-        graph.chooseLogFile = [dayLog] { return dayLog; };
+        graph.chooseLogFile = [dayLog](const QString&) { return dayLog; };
         graph.OnOpen();
         QTimer::singleShot(200, [&] {
           frame.grab().save(output + QStringLiteral("/graph-page.png"));

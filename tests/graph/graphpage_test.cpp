@@ -83,9 +83,11 @@ class GraphPageTest : public QObject {
       QVERIFY2(control != nullptr, qPrintable(QString::number(place.id)));
       QCOMPARE(control->geometry(), dialogunits::Rect(place.x, place.y, place.width, place.height));
       QCOMPARE(control->property("controlId").toInt(), place.id);
-      const QString text = qobject_cast<QPushButton*>(control)
-                               ? qobject_cast<QPushButton*>(control)->text()
-                               : qobject_cast<QLineEdit*>(control)->text();
+      // The transmitter is an editable list: typed, or one of the log's.
+      const QString text =
+          qobject_cast<QPushButton*>(control) ? qobject_cast<QPushButton*>(control)->text()
+          : qobject_cast<QComboBox*>(control) ? qobject_cast<QComboBox*>(control)->currentText()
+                                              : qobject_cast<QLineEdit*>(control)->text();
       QCOMPARE(text, QString::fromUtf8(place.text));
     }
     // The lists: their place and width; the closed box is one line high.
@@ -160,17 +162,17 @@ class GraphPageTest : public QObject {
     Graphic page;
     page.show();
     int asked = 0;
-    page.chooseLogFile = [&] {
+    page.chooseLogFile = [&](const QString&) {
       ++asked;
       return logPath;
     };
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
     Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
     QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
     QCOMPARE(asked, 1);
     QVERIFY(page.Drawing().isVisible());
-    const GraphData& data = page.Drawing().data;
+    const GraphData& data = page.Model().Data();
     QCOMPARE(data.spanMinutes, 30);
     QCOMPARE(data.receptionTotal, 180);
     QCOMPARE(int(data.receptionCounts[0]), 6);
@@ -191,27 +193,27 @@ class GraphPageTest : public QObject {
     // Changing an edit alone changes nothing until "Открыть" again.
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("11:00"));
     QTest::mouseClick(Control<QPushButton>(page, 245), Qt::LeftButton);
-    QCOMPARE(page.Drawing().data.spanMinutes, 30);
+    QCOMPARE(page.Model().Data().spanMinutes, 30);
 
     // The five-character identifier of the long form.
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("0A642"));
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("0A642"));
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
     QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
-    QCOMPARE(page.Drawing().data.receptionTotal, 30);
-    QCOMPARE(page.Drawing().data.peakLevels[0], 9.0);
+    QCOMPARE(page.Model().Data().receptionTotal, 30);
+    QCOMPARE(page.Model().Data().peakLevels[0], 9.0);
     QCOMPARE(Control<QLineEdit>(page, 261)->text(), QStringLiteral("1"));
   }
 
   void fontListSelectsTheSmallFont() {
     Graphic page;
     page.show();
-    page.chooseLogFile = [&] { return logPath; };
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.chooseLogFile = [&](const QString&) { return logPath; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
     page.OnOpen();
     QCOMPARE(page.Drawing().Picture().font, GraphFont::kNormal);
     const QImage normal = page.Drawing().Image();
     Control<QComboBox>(page, 249)->setCurrentIndex(1);
-    QCOMPARE(page.Drawing().Font(), GraphFont::kSmall);
+    QCOMPARE(page.Settings().font, GraphFont::kSmall);
     QCOMPARE(page.Drawing().Picture().font, GraphFont::kSmall);
     QVERIFY(page.Drawing().Image() != normal);
     Control<QComboBox>(page, 249)->setCurrentIndex(0);
@@ -221,8 +223,8 @@ class GraphPageTest : public QObject {
   void intervalAndScaleRedrawTheBars() {
     Graphic page;
     page.show();
-    page.chooseLogFile = [&] { return logPath; };
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.chooseLogFile = [&](const QString&) { return logPath; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
     Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
     page.OnOpen();
@@ -241,28 +243,163 @@ class GraphPageTest : public QObject {
     QCOMPARE(labels, QStringLiteral("0|8|16|24").split('|'));
   }
 
-  void cancelledOrUnreadableLoadsLeaveEmptyBinsSilently() {
+  void cancelledDialogKeepsTheGraphAndUnreadableLogsSaySo() {
     Graphic page;
     page.show();
-    page.chooseLogFile = [&] { return logPath; };
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.logFolder = [&] { return dir.path() + "/logs"; };
+    QStringList folders;
+    page.chooseLogFile = [&](const QString& folder) {
+      folders << folder;
+      return logPath;
+    };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
     page.OnOpen();
     QVERIFY(page.Drawing().Picture().drawn);
-    // Cancelled: the bins are cleared all the same, nothing is drawn.
-    page.chooseLogFile = [] { return QString(); };
+    // Cancelled: the graph shown stays, and the dialog started where the last log is.
+    page.chooseLogFile = [&](const QString& folder) {
+      folders << folder;
+      return QString();
+    };
     QTest::mouseClick(Control<QPushButton>(page, 232), Qt::LeftButton);
-    QCOMPARE(page.Drawing().data.spanMinutes, 0);
-    QVERIFY(!page.Drawing().Picture().drawn);
-    // A name that does not exist: a clear message, nothing created.
+    QCOMPARE(folders, QStringList({dir.path() + "/logs", dir.path()}));
+    QCOMPARE(page.Model().Data().spanMinutes, 1439 - 600);
+    QVERIFY(page.Drawing().Picture().drawn);
+    // A name that does not exist: a clear message, nothing created, nothing drawn.
     QStringList errors;
     page.showError = [&](const QString& text) { errors << text; };
-    page.chooseLogFile = [&] { return dir.filePath("missing.txt"); };
+    page.chooseLogFile = [&](const QString&) { return dir.filePath("missing.txt"); };
     page.OnOpen();
     QVERIFY(!QFile::exists(dir.filePath("missing.txt")));
-    QCOMPARE(page.Drawing().data.spanMinutes, 0);
+    QCOMPARE(page.Model().Data().spanMinutes, 0);
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].startsWith("cannot open " + dir.filePath("missing.txt")),
+    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Журнал не загружен.\n\ncannot open ") +
+                                  dir.filePath("missing.txt")),
              qPrintable(errors[0]));
+  }
+
+  void timesAsUsersTypeThemAndTextThatIsNoTimeIsSaid() {
+    Graphic page;
+    QStringList errors;
+    page.showError = [&](const QString& text) { errors << text; };
+    int asked = 0;
+    page.chooseLogFile = [&](const QString&) {
+      ++asked;
+      return logPath;
+    };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("10.05"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:15"));
+    page.OnOpen();
+    QCOMPARE(QString::fromStdString(page.Model().Data().firstText), QStringLiteral("10:05"));
+    QCOMPARE(page.Model().Data().spanMinutes, 10);
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("утро"));
+    page.OnOpen();
+    QCOMPARE(asked, 1);
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors[0], QString::fromUtf8("Время «утро» не понято. Введите время как 09:30."));
+    // The graph shown stays.
+    QCOMPARE(page.Model().Data().spanMinutes, 10);
+  }
+
+  void transmittersOfTheLogAreOfferedAndAMissOrAnEmptyWindowIsSaid() {
+    Graphic page;
+    page.show();
+    page.chooseLogFile = [&](const QString&) { return logPath; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("9999"));
+    page.OnOpen();
+    auto* transmitters = Control<QComboBox>(page, 241);
+    QCOMPARE(transmitters->count(), 2);
+    QCOMPARE(transmitters->itemText(0), QStringLiteral("1234"));
+    QCOMPARE(transmitters->itemText(1), QStringLiteral("0A642"));
+    QCOMPARE(transmitters->currentText(), QStringLiteral("9999"));
+    // Said where the graphs would be, with what the log holds; TX/min 0.
+    const auto shownTexts = [&] {
+      QStringList texts;
+      for (const auto& item : page.Drawing().Picture().items) {
+        if (const auto* text = std::get_if<PictureText>(&item)) {
+          texts << QString::fromStdString(text->text);
+        }
+      }
+      return texts;
+    };
+    QCOMPARE(shownTexts(), QStringList({QString::fromUtf8("Передатчика «9999» в журнале нет."),
+                                        QString::fromUtf8("В журнале: 1234 (180), 0A642 (30).")}));
+    QCOMPARE(Control<QLineEdit>(page, 261)->text(), QStringLiteral("0"));
+
+    // Chosen from the list, then F5 loads the same log again: an empty window.
+    transmitters->setCurrentIndex(0);
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("11:00"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("12:00"));
+    QTest::keyClick(&page, Qt::Key_F5);
+    QCOMPARE(page.Model().Data().transmitter, std::string("1234"));
+    QCOMPARE(page.Model().Data().spanMinutes, 0);
+    QCOMPARE(shownTexts().value(0),
+             QString::fromUtf8("С 11:00 до 12:00 приёмов передатчика «1234» нет."));
+  }
+
+  void aLogOfSeveralDaysShowsTheChosenDayWithItsDate() {
+    const QString twoDays = dir.filePath("2026.02.28_22-00-00.txt");
+    {
+      std::ofstream log(twoDays.toStdString(), std::ios::binary);
+      for (int day = 0; day < 2; ++day) {
+        for (int hour : {22, 23, 0, 1}) {
+          const int date = (hour < 12 ? 1 : 0) + day;
+          log << FormatLogLine(TimeStamp({2026, 3, date, hour, 30, day, 0}) + "P1234567A\r\n");
+        }
+      }
+    }
+    Graphic page;
+    page.show();
+    page.chooseLogFile = [&](const QString&) { return twoDays; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("22:00"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("2:00"));
+    page.OnOpen();
+    auto* days = page.findChild<QComboBox*>(QStringLiteral("dayList"));
+    QCOMPARE(days->count(), 3);
+    QCOMPARE(days->itemText(1), QStringLiteral("01.03"));
+    QVERIFY(days->isEnabled());
+    QCOMPARE(page.Model().Data().receptionTotal, 4);
+    days->setCurrentIndex(1);
+    QCOMPARE(page.Model().Data().day, 2);
+    QCOMPARE(page.Model().Data().receptionTotal, 4);
+    QCOMPARE(page.Model().Data().receptionCounts[60], 1);
+    bool dated = false;
+    for (const auto& item : page.Drawing().Picture().items) {
+      if (const auto* text = std::get_if<PictureText>(&item)) dated |= text->text == "01.03.2026";
+    }
+    QVERIFY(dated);
+  }
+
+  void savesThePictureOrTheBinsThroughTheSameDrawing() {
+    Graphic page;
+    QStringList errors;
+    page.showError = [&](const QString& text) { errors << text; };
+    page.chooseExportFile = [](const QString&) { return QString(); };
+    page.OnSave();
+    QCOMPARE(errors.size(), 1);
+    page.chooseLogFile = [&](const QString&) { return logPath; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
+    Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:02"));
+    page.OnOpen();
+    QString suggested;
+    for (const char* name : {"graph.png", "graph.svg", "graph.pdf", "bins.csv", "plain"}) {
+      const QString target = dir.filePath(QString::fromLatin1(name));
+      page.chooseExportFile = [&](const QString& first) {
+        suggested = first;
+        return target;
+      };
+      page.OnSave();
+      QVERIFY2(QFileInfo(target).size() > 0 || QFileInfo(target + ".png").size() > 0, name);
+    }
+    QCOMPARE(suggested, dir.filePath("2026.03.01_10-00-00.png"));
+    QFile csv(dir.filePath("bins.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(),
+             QByteArray("minute,time,receptions,peak_level\r\n0,10:00,6,10\r\n1,10:01,6,10\r\n"));
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(QImage(dir.filePath("graph.png")).size(), page.Drawing().Image().size());
   }
 
   void largeLogsLoadWithTheWindowResponsiveAndCanBeCancelled() {
@@ -281,8 +418,8 @@ class GraphPageTest : public QObject {
     // with its own uninstrumented pool threads.
     page.progressDelayMs = 3600 * 1000;
 #endif
-    page.chooseLogFile = [&] { return bigPath; };
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.chooseLogFile = [&](const QString&) { return bigPath; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
     QStringList errors;
     page.showError = [&](const QString& text) { errors << text; };
     int ticks = 0;
@@ -291,7 +428,7 @@ class GraphPageTest : public QObject {
     ticker.start(0);
     // A second "Открыть" during the load starts nothing.
     int asked = 0;
-    page.chooseLogFile = [&] {
+    page.chooseLogFile = [&](const QString&) {
       ++asked;
       return bigPath;
     };
@@ -309,8 +446,8 @@ class GraphPageTest : public QObject {
     LoadRequest request;
     request.transmitter = "1234";
     QVERIFY(LoadLog(bigPath.toStdString(), request, direct, error));
-    QCOMPARE(page.Drawing().data.receptionTotal, direct.receptionTotal);
-    QVERIFY(page.Drawing().data.receptionCounts == direct.receptionCounts);
+    QCOMPARE(page.Model().Data().receptionTotal, direct.receptionTotal);
+    QVERIFY(page.Model().Data().receptionCounts == direct.receptionCounts);
     QVERIFY(page.Drawing().Picture().drawn);
 
     // "Отмена" during the load: empty bins, nothing drawn, no message.
@@ -324,7 +461,7 @@ class GraphPageTest : public QObject {
     });
     page.OnOpen();
     QVERIFY(cancelled);
-    QCOMPARE(page.Drawing().data.receptionTotal, 0);
+    QCOMPARE(page.Model().Data().receptionTotal, 0);
     QVERIFY(!page.Drawing().Picture().drawn);
     QVERIFY(errors.isEmpty());
     QVERIFY(page.findChild<QProgressDialog*>(QStringLiteral("loadProgress")) == nullptr);
@@ -349,8 +486,8 @@ class GraphPageTest : public QObject {
     QCOMPARE(asked, 0);
     QVERIFY(!QFile::exists(pdf));
 
-    page.chooseLogFile = [&] { return logPath; };
-    Control<QLineEdit>(page, 241)->setText(QStringLiteral("1234"));
+    page.chooseLogFile = [&](const QString&) { return logPath; };
+    Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));
     Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("10:30"));
     page.OnOpen();

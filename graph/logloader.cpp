@@ -9,40 +9,21 @@
 #include <chrono>
 #include <cstring>
 
+#include "recordlayout.h"
+
 namespace {
 
 // A line longer than this cannot be one of the program's own.
 constexpr std::size_t kLongestLine = 4096;
-constexpr std::size_t kRecordTime = 19;  // "hh : mm : ss : mmm "
-constexpr std::size_t kShortRecord = 33;
-constexpr std::size_t kLongRecord = 40;
+using recordlayout::HasRecordTime;
+using recordlayout::HasStamp;
+constexpr std::size_t kRecordTime = recordlayout::kRecordTimeLength;
+constexpr std::size_t kShortRecord = recordlayout::kShortRecordLength;
+constexpr std::size_t kLongRecord = recordlayout::kLongRecordLength;
+
+int Number(char first, char second) { return recordlayout::TwoDigits(first, second); }
 
 char At(std::string_view text, std::size_t i) { return i < text.size() ? text[i] : '\0'; }
-
-// Two characters read as atoi reads them: blanks, a sign, digits up to the first other.
-int Number(char first, char second) {
-  const char text[3] = {first, second, '\0'};
-  std::size_t i = 0;
-  // The blanks of isspace in the C locale.
-  while (i < 2 && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < 2 && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int value = 0;
-  while (i < 2 && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
-  return negative ? -value : value;
-}
-
-// "hh : mm : ss : mmm " at the start: a record line as the log file holds it.
-bool HasRecordTime(std::string_view line) {
-  if (line.size() < kRecordTime) return false;
-  return line.substr(2, 3) == " : " && line.substr(7, 3) == " : " && line.substr(12, 3) == " : " &&
-         line[18] == ' ';
-}
-
-// "hh:mm:ss:mmm " at the start: a line as the reception monitor shows it.
-bool HasStamp(std::string_view line) {
-  return line.size() >= 13 && line[2] == ':' && line[5] == ':' && line[8] == ':' && line[12] == ' ';
-}
 
 unsigned LevelOf(unsigned char byte) {
   if (byte >= '0' && byte <= '9') return byte - '0';
@@ -236,59 +217,36 @@ void LogBinner::Tally(std::string_view transmitter) {
 }
 
 void LogBinner::RecordLine(std::string_view line) {
-  const bool longLayout = line.size() == kLongRecord;
-  const bool inDays = Clock(Number(line[0], line[1]), Number(line[5], line[6]));
-  if (line[19] == 'P') {
-    if (longLayout) {
-      const char identifier[5] = {line[20], line[22], line[23], line[24], line[25]};
-      Tally(std::string_view(identifier, 5));
-    } else {
-      Tally(line.substr(21, 4));
-    }
-  }
+  const DecodedLine decoded = recordlayout::DecodeRecordLine(line);
+  const bool longLayout = decoded.form == DecodedLine::Form::kLong;
+  const bool inDays = Clock(decoded.hour, decoded.minute);
+  const std::string_view number(decoded.number.data(), decoded.number.size());
+  const std::string_view identifier(decoded.identifier.data(), decoded.identifier.size());
+  if (decoded.reception) Tally(longLayout ? identifier : number);
   const std::string& wanted = request.transmitter;
-  bool matches = false;
-  if (wanted.size() == 5 && longLayout) {
-    matches = line[20] == wanted[0] && line.substr(22, 4) == std::string_view(wanted).substr(1);
-  } else if (wanted.size() == 4) {
-    matches = line.substr(longLayout ? 22 : 21, 4) == wanted;
-  }
+  const bool matches = (wanted.size() == 5 && longLayout && identifier == wanted) ||
+                       (wanted.size() == 4 && number == wanted);
   if (!matches) return;
   ++data.matchedLines;
   if (!inDays) return;
-  // The received bytes in their places; the level digit is the last of them.
-  static constexpr std::array<std::size_t, 9> kShortPlaces = {19, 21, 22, 23, 24, 27, 29, 30, 31};
-  static constexpr std::array<std::size_t, 16> kLongPlaces = {19, 20, 22, 23, 24, 25, 27, 28,
-                                                              29, 30, 31, 32, 34, 36, 37, 38};
-  unsigned char level = 0;
-  const auto scan = [&](const auto& places) {
-    for (std::size_t place : places) {
-      const char c = line[place];
-      if (c == '\0' || c == '\r' || c == '\n') break;
-      level = static_cast<unsigned char>(c);
-    }
-  };
-  if (longLayout) {
-    scan(kLongPlaces);
-  } else {
-    scan(kShortPlaces);
-  }
-  Accept(Number(line[0], line[1]), Number(line[5], line[6]), Number(line[10], line[11]), level);
+  Accept(decoded.hour, decoded.minute, decoded.second, static_cast<unsigned char>(decoded.last));
 }
 
 void LogBinner::StampedLine(std::string_view line) {
   if (!HasStamp(line)) return;
-  const bool inDays = Clock(Number(line[0], line[1]), Number(line[3], line[4]));
-  const std::size_t numberAt = line.size() >= 28 ? 15 : 14;
-  if (line.size() >= numberAt + 4 && line[13] == 'P') Tally(line.substr(numberAt, 4));
+  const DecodedLine decoded = recordlayout::DecodeStamped(line);
+  const bool inDays = Clock(decoded.hour, decoded.minute);
+  const std::string_view number(decoded.number.data(), decoded.number.size());
+  const bool numberThere = line.size() >= (line.size() >= 28 ? 19u : 18u);
+  if (numberThere && decoded.reception) Tally(number);
   const std::string& wanted = request.transmitter;
   bool matches;
   if (wanted.size() == 4) {
     // The transmitter number, where the statistics find it.
-    const std::size_t at = line.size() >= 28 ? 15 : 14;
-    matches = line.size() >= at + 4 && line.substr(at, 4) == wanted;
+    matches = numberThere && number == wanted;
   } else {
-    // Five bytes compared raw: a shorter identifier, with its NULs, matches nothing.
+    // Five bytes compared raw, the 'P' among them: a shorter identifier,
+    // with its NULs, matches nothing.
     std::array<char, 5> padded{};
     for (std::size_t i = 0; i < padded.size() && i < wanted.size(); ++i) padded[i] = wanted[i];
     matches = line.size() >= 18 && std::memcmp(line.data() + 13, padded.data(), 5) == 0;
@@ -296,8 +254,7 @@ void LogBinner::StampedLine(std::string_view line) {
   if (!matches) return;
   ++data.matchedLines;
   if (!inDays) return;
-  Accept(Number(line[0], line[1]), Number(line[3], line[4]), Number(line[6], line[7]),
-         static_cast<unsigned char>(line.back()));
+  Accept(decoded.hour, decoded.minute, decoded.second, static_cast<unsigned char>(decoded.last));
 }
 
 void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "recordlayout.h"
 #include "slotcontrols.h"
 #include "statistics.h"
 #include "textformat.h"
@@ -18,31 +19,7 @@ std::string MakeLogName(const LocalTime& time) {
          PaddedNumber(time.minute, 2) + '-' + PaddedNumber(time.second, 2) + ".txt";
 }
 
-std::string FormatLogLine(std::string_view line) {
-  const auto at = [&](std::size_t i) { return i < line.size() ? line[i] : '\0'; };
-  // p<n>: the n-th received byte after the 13-byte stamp.
-  const auto p = [&](std::size_t n) { return at(13 + n); };
-  std::string out;
-  out += at(0), out += at(1), out += " : ";
-  out += at(3), out += at(4), out += " : ";
-  out += at(6), out += at(7), out += " : ";
-  out += at(9), out += at(10), out += at(11), out += ' ';
-  if (line.size() > 28) {
-    out += p(0), out += p(1), out += ' ';
-    for (std::size_t n = 2; n <= 5; ++n) out += p(n);
-    out += ' ';
-    for (std::size_t n = 6; n <= 11; ++n) out += p(n);
-    out += ' ', out += p(12), out += ' ';
-    for (std::size_t n = 13; n <= 15; ++n) out += p(n);
-  } else {
-    out += p(0), out += ' ';
-    for (std::size_t n = 1; n <= 4; ++n) out += p(n);
-    out += "  ", out += p(5), out += ' ';
-    for (std::size_t n = 6; n <= 8; ++n) out += p(n);
-  }
-  out += '\n';
-  return out;
-}
+std::string FormatLogLine(std::string_view line) { return recordlayout::RecordLineOf(line); }
 
 std::string FormatSummary(const Statistics& statistics) {
   std::string out = "\r\n    ";

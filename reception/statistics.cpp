@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "recordlayout.h"
 #include "textformat.h"
 
 namespace {
@@ -10,10 +11,6 @@ constexpr std::array<std::string_view, kLongGapClasses> kClassLabels = {"02", "0
                                                                         "10", "15", "20", "30"};
 constexpr std::array<int, kLongGapClasses> kClassStarts = {120, 240, 360,  480,
                                                            600, 900, 1200, 1800};
-
-char At(std::string_view text, std::size_t index) {
-  return index < text.size() ? text[index] : '\0';
-}
 
 // `value` left-aligned in `width` places; a wider number is written whole.
 void AppendLeftAligned(std::string& out, std::int32_t value, std::size_t width) {
@@ -71,12 +68,9 @@ void Statistics::EnterLevel(int slot, char level) {
 
 unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now,
                                    std::int64_t elapsedMs, SlotControls& controls) {
-  if (At(record, 13) != 'P') return 0;
-  const bool longForm = record.size() >= 28;
-  const std::size_t numberAt = longForm ? 15 : 14;
-  const std::size_t levelAt = longForm ? 25 : 18;
-  std::string recordNumber;
-  for (std::size_t i = 0; i < 4; ++i) recordNumber += At(record, numberAt + i);
+  const DecodedLine decoded = recordlayout::DecodeStamped(record);
+  if (!decoded.reception) return 0;
+  const std::string recordNumber(decoded.number.data(), decoded.number.size());
 
   unsigned counted = 0;
   for (int k = 0; k < kSlotCount; ++k) {
@@ -108,7 +102,7 @@ unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now
       lastMsOfDay[slot] = msOfDay;
       lastElapsedMs[slot] = elapsedMs;
     }
-    EnterLevel(k, At(record, levelAt));
+    EnterLevel(k, decoded.level);
     ShowLevels(k, controls);
 
     // Whole seconds ticked on the local clock, measured on the jump-free

@@ -1,11 +1,13 @@
 #include "graphic.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -224,12 +226,18 @@ void Graphic::OfferChoices() {
     const QSignalBlocker blocker(transmitterBox);
     const QString typed = transmitterBox->currentText();
     transmitterBox->clear();
+    // The open list is as wide as its items with their line counts.
+    const QFontMetrics metrics(transmitterBox->view()->font());
+    int widest = transmitterBox->width();
     for (const auto& [name, lines] : logData.transmitters) {
+      const QString count = QString::fromUtf8("строк: %1").arg(lines);
       transmitterBox->addItem(QString::fromStdString(name));
-      transmitterBox->setItemData(transmitterBox->count() - 1,
-                                  QString::fromUtf8("%1 строк").arg(lines),
-                                  DetailDelegate::kDetailRole);
+      transmitterBox->setItemData(transmitterBox->count() - 1, count, DetailDelegate::kDetailRole);
+      widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(name) +
+                                                          QStringLiteral("   ") + count) +
+                                    40);
     }
+    transmitterBox->view()->setMinimumWidth(widest);
     transmitterBox->setEditText(typed);
   }
   const QSignalBlocker blocker(dayList);

@@ -202,18 +202,23 @@ bool LogBinner::Clock(int hour, int minute) {
 }
 
 void LogBinner::Tally(std::string_view transmitter) {
-  // Only what a user could type; a garbled line names no transmitter.
+  // Looked up by a packed key: one comparison a transmitter, no strings.
+  std::uint64_t key = transmitter.size();
   for (char c : transmitter) {
+    // Only what a user could type; a garbled line names no transmitter.
     if (c <= ' ' || c > '~') return;
+    key = key << 8 | static_cast<unsigned char>(c);
   }
-  for (auto& [name, count] : data.transmitters) {
-    if (name == transmitter) {
-      ++count;
+  for (std::size_t i = 0; i < tallyKeys.size(); ++i) {
+    if (tallyKeys[i] == key) {
+      ++data.transmitters[i].second;
       return;
     }
   }
   // Bounded whatever the file holds.
-  if (data.transmitters.size() < 64) data.transmitters.emplace_back(transmitter, 1);
+  if (tallyKeys.size() >= 64) return;
+  tallyKeys.push_back(key);
+  data.transmitters.emplace_back(transmitter, 1);
 }
 
 void LogBinner::RecordLine(std::string_view line) {

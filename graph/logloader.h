@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "graphdata.h"
 
@@ -80,6 +81,7 @@ class LogBinner {
   bool emptyWindow = false;  // the first reception lay past the last-reception time
   int day = 1;               // of the line read last
   int previousLineMinute = -1;
+  std::vector<std::uint64_t> tallyKeys;  // data.transmitters' names, packed
 };
 
 // Told after every block: bytes read so far and the file's size. Returning

@@ -8,35 +8,7 @@ char At(std::string_view text, std::size_t index) {
   return index < text.size() ? text[index] : '\0';
 }
 
-// The received bytes' places in a record line: short and long form.
-constexpr std::array<std::size_t, 9> kShortPlaces = {19, 21, 22, 23, 24, 27, 29, 30, 31};
-constexpr std::array<std::size_t, 16> kLongPlaces = {19, 20, 22, 23, 24, 25, 27, 28,
-                                                     29, 30, 31, 32, 34, 36, 37, 38};
-
 }  // namespace
-
-int TwoDigits(char first, char second) {
-  const char text[3] = {first, second, '\0'};
-  std::size_t i = 0;
-  // The blanks of isspace in the C locale.
-  while (i < 2 && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < 2 && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int value = 0;
-  while (i < 2 && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
-  return negative ? -value : value;
-}
-
-bool HasStamp(std::string_view line) {
-  return line.size() >= kStampLength && line[2] == ':' && line[5] == ':' && line[8] == ':' &&
-         line[12] == ' ';
-}
-
-bool HasRecordTime(std::string_view line) {
-  if (line.size() < kRecordTimeLength) return false;
-  return line.substr(2, 3) == " : " && line.substr(7, 3) == " : " && line.substr(12, 3) == " : " &&
-         line[18] == ' ';
-}
 
 DecodedLine DecodeStamped(std::string_view record) {
   DecodedLine decoded;
@@ -54,40 +26,6 @@ DecodedLine DecodeStamped(std::string_view record) {
   for (std::size_t i = 0; i < 5; ++i) decoded.identifier[i] = At(record, 14 + i);
   decoded.level = At(record, isLong ? 25 : 18);
   decoded.last = record.empty() ? '\0' : record.back();
-  return decoded;
-}
-
-DecodedLine DecodeRecordLine(std::string_view line) {
-  DecodedLine decoded;
-  decoded.timed = HasRecordTime(line);
-  decoded.hour = TwoDigits(At(line, 0), At(line, 1));
-  decoded.minute = TwoDigits(At(line, 5), At(line, 6));
-  decoded.second = TwoDigits(At(line, 10), At(line, 11));
-  decoded.reception = At(line, 19) == 'P';
-  const bool isLong = line.size() == kLongRecordLength;
-  decoded.form = isLong ? DecodedLine::Form::kLong : DecodedLine::Form::kShort;
-  if (isLong) {
-    decoded.identifier = {At(line, 20), At(line, 22), At(line, 23), At(line, 24), At(line, 25)};
-    for (std::size_t i = 0; i < 4; ++i) decoded.number[i] = At(line, 22 + i);
-    decoded.level = At(line, 34);
-  } else {
-    for (std::size_t i = 0; i < 4; ++i) decoded.number[i] = At(line, 21 + i);
-    decoded.level = At(line, 27);
-  }
-  // The level digit is the last received byte: the places up to the first
-  // NUL, CR or LF of a short received line.
-  const auto scan = [&](const auto& places) {
-    for (std::size_t place : places) {
-      const char c = At(line, place);
-      if (c == '\0' || c == '\r' || c == '\n') break;
-      decoded.last = c;
-    }
-  };
-  if (isLong) {
-    scan(kLongPlaces);
-  } else {
-    scan(kShortPlaces);
-  }
   return decoded;
 }
 

@@ -59,7 +59,7 @@ std::string FindDeviceHolder(const std::string& path, const std::string& procRoo
       std::string name;
       std::ifstream comm(base + "/comm");
       std::getline(comm, name);
-      if (name.empty()) name = "?";
+      if (name.empty()) name.assign(1, '?');
       return name + " (PID " + process->d_name + ")";
     }
   }

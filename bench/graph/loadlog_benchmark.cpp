@@ -11,9 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -107,12 +109,38 @@ void WcOf(benchmark::State& state, const std::filesystem::path& path) {
                           static_cast<std::int64_t>(std::filesystem::file_size(path)));
 }
 
+// The day log fed to the binner in pieces of state.range(0) bytes: the time
+// per byte stays the same from pieces of one byte to pieces of a megabyte.
+void BM_Feed_Pieces(benchmark::State& state) {
+  static const std::string log = [] {
+    std::ifstream in(DayLog(), std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    all.resize(std::min<std::size_t>(all.size(), 8u << 20));
+    return all;
+  }();
+  const auto piece = static_cast<std::size_t>(state.range(0));
+  LoadRequest request;
+  request.transmitter = "1234";
+  for (auto _ : state) {
+    GraphData data;
+    LogBinner binner(request, data);
+    for (std::size_t at = 0; at < log.size(); at += piece) {
+      binner.Feed(std::string_view(log).substr(at, piece));
+    }
+    binner.Finish();
+    benchmark::DoNotOptimize(data.receptionTotal);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(log.size()));
+}
+
 void BM_LoadLog_Day(benchmark::State& state) { LoadLogOf(state, DayLog(), "1234"); }
 void BM_LoadLog_Day_Long(benchmark::State& state) { LoadLogOf(state, DayLog(), "0A642"); }
 void BM_Wc_Day(benchmark::State& state) { WcOf(state, DayLog()); }
 void BM_LoadLog_100MB(benchmark::State& state) { LoadLogOf(state, LargeLog(), "1234"); }
 void BM_Wc_100MB(benchmark::State& state) { WcOf(state, LargeLog()); }
 
+BENCHMARK(BM_Feed_Pieces)->Arg(1)->Arg(7)->Arg(64)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadLog_Day)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadLog_Day_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Wc_Day)->Unit(benchmark::kMillisecond)->UseRealTime();

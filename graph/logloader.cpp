@@ -222,7 +222,8 @@ void LogBinner::Tally(std::string_view transmitter) {
 }
 
 void LogBinner::RecordLine(std::string_view line) {
-  const DecodedLine decoded = recordlayout::DecodeRecordLine(line);
+  // The level byte is looked for only in the lines that count.
+  const DecodedLine decoded = recordlayout::DecodeRecordLine(line, false);
   const bool longLayout = decoded.form == DecodedLine::Form::kLong;
   const bool inDays = Clock(decoded.hour, decoded.minute);
   const std::string_view number(decoded.number.data(), decoded.number.size());
@@ -234,7 +235,8 @@ void LogBinner::RecordLine(std::string_view line) {
   if (!matches) return;
   ++data.matchedLines;
   if (!inDays) return;
-  Accept(decoded.hour, decoded.minute, decoded.second, static_cast<unsigned char>(decoded.last));
+  const char level = recordlayout::LastReceived(line.data(), longLayout);
+  Accept(decoded.hour, decoded.minute, decoded.second, static_cast<unsigned char>(level));
 }
 
 void LogBinner::StampedLine(std::string_view line) {

@@ -79,9 +79,30 @@ inline constexpr std::array<std::size_t, 9> kShortPlaces = {19, 21, 22, 23, 24, 
 inline constexpr std::array<std::size_t, 16> kLongPlaces = {19, 20, 22, 23, 24, 25, 27, 28,
                                                             29, 30, 31, 32, 34, 36, 37, 38};
 
+// The last received byte of a record line: the level digit, at the last
+// place before the first NUL, CR or LF of a short received line.
+inline char LastReceived(const char* line, bool isLong) {
+  char last = '\0';
+  const auto scan = [&](const auto& places) {
+    for (std::size_t place : places) {
+      const char c = line[place];
+      if (c == '\0' || c == '\r' || c == '\n') break;
+      last = c;
+    }
+  };
+  if (isLong) {
+    scan(kLongPlaces);
+  } else {
+    scan(kShortPlaces);
+  }
+  return last;
+}
+
 // A record line of the log file, 33 or 40 bytes; a shorter one reads as if
-// NULs followed it.
-inline DecodedLine DecodeRecordLine(std::string_view text) {
+// NULs followed it. Without `withLast` the last received byte is not looked
+// for (LastReceived gives it), which the graph loader needs only for the
+// lines it counts.
+inline DecodedLine DecodeRecordLine(std::string_view text, bool withLast = true) {
   // Every place read lies inside a whole record line; anything else is read
   // from a padded copy, so that no read needs a bound check.
   std::array<char, kLongRecordLength> padded;
@@ -102,20 +123,7 @@ inline DecodedLine DecodeRecordLine(std::string_view text) {
   for (std::size_t i = 0; i < 4; ++i) decoded.number[i] = line[numberAt + i];
   if (isLong) decoded.identifier = {line[20], line[22], line[23], line[24], line[25]};
   decoded.level = line[isLong ? 34 : 27];
-  // The level digit is the last received byte: the places up to the first
-  // NUL, CR or LF of a short received line.
-  const auto scan = [&](const auto& places) {
-    for (std::size_t place : places) {
-      const char c = line[place];
-      if (c == '\0' || c == '\r' || c == '\n') break;
-      decoded.last = c;
-    }
-  };
-  if (isLong) {
-    scan(kLongPlaces);
-  } else {
-    scan(kShortPlaces);
-  }
+  if (withLast) decoded.last = LastReceived(line, isLong);
   return decoded;
 }
 

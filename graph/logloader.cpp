@@ -23,6 +23,13 @@ constexpr std::size_t kLongRecord = recordlayout::kLongRecordLength;
 
 int Number(char first, char second) { return recordlayout::TwoDigits(first, second); }
 
+// A name of at most 7 bytes as one number, its length in the top byte.
+std::uint64_t PackedName(std::string_view name) {
+  std::uint64_t key = name.size();
+  for (char c : name) key = key << 8 | static_cast<unsigned char>(c);
+  return key;
+}
+
 char At(std::string_view text, std::size_t i) { return i < text.size() ? text[i] : '\0'; }
 
 unsigned LevelOf(unsigned char byte) {
@@ -91,6 +98,9 @@ bool ParseClockText(std::string_view text, std::string& clock) {
 
 LogBinner::LogBinner(const LoadRequest& loadRequest, GraphData& target)
     : request(loadRequest), data(target) {
+  // Only a 4- or 5-character name can match; any other matches nothing.
+  const std::size_t length = request.transmitter.size();
+  wantedKey = length == 4 || length == 5 ? PackedName(request.transmitter) : 0;
   data.firstText = request.firstText;
   data.lastText = request.lastText;
   data.transmitter = request.transmitter;
@@ -202,18 +212,17 @@ bool LogBinner::Clock(int hour, int minute) {
 }
 
 void LogBinner::Tally(std::string_view transmitter) {
-  // Looked up by a packed key: one comparison a transmitter, no strings.
-  std::uint64_t key = transmitter.size();
-  for (char c : transmitter) {
-    // Only what a user could type; a garbled line names no transmitter.
-    if (c <= ' ' || c > '~') return;
-    key = key << 8 | static_cast<unsigned char>(c);
-  }
+  // Found by a packed key: a comparison a transmitter, no strings.
+  const std::uint64_t key = PackedName(transmitter);
   for (std::size_t i = 0; i < tallyKeys.size(); ++i) {
     if (tallyKeys[i] == key) {
       ++data.transmitters[i].second;
       return;
     }
+  }
+  // Only what a user could type; a garbled line names no transmitter.
+  for (char c : transmitter) {
+    if (c <= ' ' || c > '~') return;
   }
   // Bounded whatever the file holds.
   if (tallyKeys.size() >= 64) return;
@@ -229,9 +238,8 @@ void LogBinner::RecordLine(std::string_view line) {
   const std::string_view number(decoded.number.data(), decoded.number.size());
   const std::string_view identifier(decoded.identifier.data(), decoded.identifier.size());
   if (decoded.reception) Tally(longLayout ? identifier : number);
-  const std::string& wanted = request.transmitter;
-  const bool matches = (wanted.size() == 5 && longLayout && identifier == wanted) ||
-                       (wanted.size() == 4 && number == wanted);
+  const bool matches =
+      (wantedKey == PackedName(identifier) && longLayout) || wantedKey == PackedName(number);
   if (!matches) return;
   ++data.matchedLines;
   if (!inDays) return;

@@ -82,6 +82,7 @@ class LogBinner {
   int day = 1;               // of the line read last
   int previousLineMinute = -1;
   std::vector<std::uint64_t> tallyKeys;  // data.transmitters' names, packed
+  std::uint64_t wantedKey = 0;           // the request's transmitter, packed; 0 matches nothing
 };
 
 // Told after every block: bytes read so far and the file's size. Returning

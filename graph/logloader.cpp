@@ -214,8 +214,16 @@ bool LogBinner::Clock(int hour, int minute) {
 void LogBinner::Tally(std::string_view transmitter) {
   // Found by a packed key: a comparison a transmitter, no strings.
   const std::uint64_t key = PackedName(transmitter);
+  // A direct-mapped cache of the names seen, then the list itself.
+  const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 58);
+  if (cachedKeys[slot] == key) {
+    ++data.transmitters[cachedIndexes[slot]].second;
+    return;
+  }
   for (std::size_t i = 0; i < tallyKeys.size(); ++i) {
     if (tallyKeys[i] == key) {
+      cachedKeys[slot] = key;
+      cachedIndexes[slot] = static_cast<std::uint8_t>(i);
       ++data.transmitters[i].second;
       return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -81,8 +82,10 @@ class LogBinner {
   bool emptyWindow = false;  // the first reception lay past the last-reception time
   int day = 1;               // of the line read last
   int previousLineMinute = -1;
-  std::vector<std::uint64_t> tallyKeys;  // data.transmitters' names, packed
-  std::uint64_t wantedKey = 0;           // the request's transmitter, packed; 0 matches nothing
+  std::vector<std::uint64_t> tallyKeys;        // data.transmitters' names, packed
+  std::array<std::uint64_t, 64> cachedKeys{};  // of tallyKeys, by a hash of the key
+  std::array<std::uint8_t, 64> cachedIndexes{};
+  std::uint64_t wantedKey = 0;  // the request's transmitter, packed; 0 matches nothing
 };
 
 // Told after every block: bytes read so far and the file's size. Returning

@@ -23,11 +23,13 @@
 #include "optionreader.h"
 #include "programsettings.h"
 #include "readingsession.h"
+#include "silencewatch.h"
 #include "transmitterlist.h"
 
 const char* const kReadUsage =
     "usage: delvarine read (DEVICE | --device DEVICE | --port N) [--log-dir DIR]\n"
     "                      [--tx NUMBER]... [--duration SECONDS] [--discard] [--brief]\n"
+    "                      [--silence DURATION]\n"
     "  --device DEVICE   read the serial line at DEVICE (a path)\n"
     "  --port N          read COM<N> (1..5): the device the window's settings give it,\n"
     "                    else /dev/ttyS<N-1>; $DELVARINE_COM<N> overrides both\n"
@@ -37,6 +39,8 @@ const char* const kReadUsage =
     "  --duration SECONDS  end after SECONDS (default: on SIGINT, SIGTERM or SIGHUP)\n"
     "  --discard         delete the log file at the end instead of keeping it\n"
     "  --brief           at the end one line per transmitter instead of its gap table\n"
+    "  --silence DURATION  say on standard error when a followed transmitter has not\n"
+    "                    been heard for DURATION (90s, 5m, 1h), and when it is again\n"
     "  --help            show this help\n";
 
 namespace {
@@ -49,6 +53,7 @@ struct ReadOptions {
   std::optional<double> duration;
   bool discard = false;
   bool brief = false;
+  std::int64_t silenceMs = 0;  // 0: no silence watch
   bool help = false;
 };
 
@@ -115,6 +120,11 @@ std::optional<ReadOptions> ParseOptions(const std::vector<std::string>& argument
     } else if (option == "--brief") {
       if (!reader.NoValue()) return false;
       options.brief = true;
+    } else if (option == "--silence") {
+      if (!reader.Value(v)) return false;
+      if (!ParseSilenceLimit(v, options.silenceMs)) {
+        return reader.Fail("--silence needs a duration such as 90s, 5m or 1h");
+      }
     } else {
       return reader.Unknown();
     }
@@ -170,6 +180,8 @@ class ConsoleEvents final : public ReadingEvents {
     if (line != "Start\r\n") monitor.Append(line);
   }
   void LinesReady() override { Wake(); }
+  void Counted(unsigned countedSlots) override { heard |= countedSlots; }
+  unsigned heard = 0;  // slots that counted a line since the last look
   void LineLost(const std::string& reason) override { Post("line lost: " + reason); }
   void LineBack() override { Post("line back"); }
   void LogWriteFailed(const std::string& reason) override {
@@ -332,6 +344,23 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     deadline = Steady::now() + std::chrono::duration_cast<Steady::duration>(
                                    std::chrono::duration<double>(*options->duration));
   }
+  // A followed transmitter that falls silent is said once, and once when
+  // it is heard again; the log is not touched.
+  SilenceWatch silence;
+  for (int k = 0; k < kSlotCount && options->silenceMs > 0; ++k) {
+    if (slotControls.NumberText(k).size() == 4) silence.SetLimit(k, options->silenceMs);
+  }
+  silence.Start(clock.ElapsedMs(clock.Now()));
+  std::vector<SilenceWatch::Event> silences;
+  const auto sayTheSilences = [&] {
+    for (const SilenceWatch::Event& event : silences) {
+      const std::string name = "transmitter " + slotControls.NumberText(event.slot) + " (slot " +
+                               std::to_string(event.slot + 1) + ")";
+      events.Message(name + (event.silent ? " silent for " : " heard again after ") +
+                     DescribeDuration(event.silentMs));
+    }
+    silences.clear();
+  };
   std::string endReason;
   for (;;) {
     int timeoutMs = -1;
@@ -339,6 +368,13 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Steady::now());
       if (left.count() <= 0) break;
       timeoutMs = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+    }
+    const std::int64_t nowMs = clock.ElapsedMs(clock.Now());
+    silence.Check(nowMs, silences);
+    sayTheSilences();
+    if (const std::int64_t due = silence.NextDueMs(nowMs); due >= 0) {
+      const int wait = static_cast<int>(std::min<std::int64_t>(due + 1, 1 << 30));
+      timeoutMs = timeoutMs < 0 ? wait : std::min(timeoutMs, wait);
     }
     pollfd fds[4] = {{events.WakeFd(), POLLIN, 0},
                      {signalFd, POLLIN, 0},
@@ -359,6 +395,11 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
         // already emptied: nothing to take
       }
       session.DrainLines();
+      if (events.heard != 0) {
+        silence.Heard(events.heard, clock.ElapsedMs(clock.Now()), silences);
+        events.heard = 0;
+        sayTheSilences();
+      }
     }
     if (!events.Pump()) {
       endReason = "standard output was closed (" + events.monitor.CloseReason() +

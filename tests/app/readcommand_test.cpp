@@ -483,3 +483,31 @@ TEST_F(ReadCommandTest, BadArgumentsPrintTheUsageAndExit2) {
 }
 
 }  // namespace
+
+TEST_F(ReadCommandTest, SilenceIsSaidOncePerSilenceAndSoIsTheReturn) {
+  Program program(dir.path, ReadArguments({"--tx", "1234", "--tx", "1111", "--silence", "1s"}));
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345678\r\n"));
+  const auto said = [&](const std::string& words) {
+    return WaitForFiles(dir.path,
+                        [&] { return program.Stderr().find(words) != std::string::npos; });
+  };
+  // 1111 is never heard; 1234 falls silent a second after its line.
+  ASSERT_TRUE(said("delvarine read: transmitter 1111 (slot 2) silent for 1 s")) << program.Stderr();
+  ASSERT_TRUE(said("delvarine read: transmitter 1234 (slot 1) silent for ")) << program.Stderr();
+  ASSERT_TRUE(pty.Send("P12345679\r\n"));
+  ASSERT_TRUE(said("delvarine read: transmitter 1234 (slot 1) heard again after "))
+      << program.Stderr();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 0) << program.Stderr();
+  const std::string err = program.Stderr();
+  std::size_t times = 0;
+  for (std::size_t at = err.find("1111 (slot 2) silent"); at != std::string::npos;
+       at = err.find("1111 (slot 2) silent", at + 1)) {
+    ++times;
+  }
+  EXPECT_EQ(times, 1u) << err;
+  // Shown, never written into the log.
+  EXPECT_EQ(ReadFile(LogFile()).find("silent"), std::string::npos);
+  EXPECT_EQ(Program(dir.path, ReadArguments({"--silence", "soon"})).Wait(), 2);
+}

@@ -59,13 +59,21 @@ bool ParseSilenceLimit(const std::string& text, std::int64_t& limitMs) {
 }
 
 std::string DescribeDuration(std::int64_t ms) {
+  // Built by appending: gcc 12 at -O3 warns falsely about a literal put in
+  // front of a temporary string.
   const std::int64_t seconds = ms / 1000;
-  if (seconds < 60) return std::to_string(seconds) + " s";
+  std::string text;
+  if (seconds < 60) {
+    text.append(std::to_string(seconds)).append(" s");
+    return text;
+  }
   const std::int64_t minutes = seconds / 60;
   if (minutes < 60) {
-    const std::int64_t rest = seconds % 60;
-    return std::to_string(minutes) + " min" + (rest ? " " + std::to_string(rest) + " s" : "");
+    text.append(std::to_string(minutes)).append(" min");
+    if (seconds % 60 != 0) text.append(" ").append(std::to_string(seconds % 60)).append(" s");
+    return text;
   }
-  const std::int64_t rest = minutes % 60;
-  return std::to_string(minutes / 60) + " h" + (rest ? " " + std::to_string(rest) + " min" : "");
+  text.append(std::to_string(minutes / 60)).append(" h");
+  if (minutes % 60 != 0) text.append(" ").append(std::to_string(minutes % 60)).append(" min");
+  return text;
 }

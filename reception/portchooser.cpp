@@ -90,13 +90,20 @@ void PortChooser::Fill() {
     if (!device.empty() && found.path == device) chosen = index;
   }
   if (chosen < 0) {
-    // The chosen device is not there: still the choice, marked missing.
+    // A device the list does not hold: one given by path (a pseudo-terminal,
+    // say), or one that is gone, which stays the choice, marked missing.
+    std::error_code ec;
+    const bool present = std::filesystem::exists(device, ec);
     const int index = box->count();
-    const QString name = FromPath(std::filesystem::path(device).filename().string());
-    box->addItem(name + QString::fromUtf8(" (отключено)"));
+    const QString name = present ? FromPath(device)
+                                 : FromPath(std::filesystem::path(device).filename().string()) +
+                                       QString::fromUtf8(" (отключено)");
+    box->addItem(name);
     box->setItemData(index, FromPath(device), kPathRole);
     box->setItemData(index, 0, kComRole);
-    box->setItemData(index, QString::fromUtf8("устройство не найдено"), kDetailRole);
+    if (!present) {
+      box->setItemData(index, QString::fromUtf8("устройство не найдено"), kDetailRole);
+    }
     box->setItemData(index, FromPath(device), Qt::ToolTipRole);
     chosen = index;
   }

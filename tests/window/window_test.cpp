@@ -848,6 +848,8 @@ class WindowTest : public QObject {
     QSettings().setValue(QStringLiteral("Devices/COM1"), workDir.path() + "/no-such-tty");
     OpenFrame();
     Page().UseDevice(device.toStdString());
+    // Not one of the listed devices, but there: shown by its path, not as missing.
+    QCOMPARE(Control<QComboBox>(204)->currentText(), device);
     Page().OnStart();
     QVERIFY(Page().IsReading());
     Page().OnStop();

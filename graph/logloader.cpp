@@ -260,7 +260,9 @@ void LogBinner::StampedLine(std::string_view line) {
   const DecodedLine decoded = recordlayout::DecodeStamped(line);
   const bool inDays = Clock(decoded.hour, decoded.minute);
   const std::string_view number(decoded.number.data(), decoded.number.size());
-  const bool numberThere = line.size() >= (line.size() >= 28 ? 19u : 18u);
+  // The number's four bytes lie inside the line (the decoder reads past it as NUL).
+  const std::size_t numberAt = decoded.form == DecodedLine::Form::kLong ? 15 : 14;
+  const bool numberThere = line.size() >= numberAt + 4;
   if (numberThere && decoded.reception) Tally(number);
   const std::string& wanted = request.transmitter;
   bool matches;

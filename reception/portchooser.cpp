@@ -32,7 +32,7 @@ PortChooser::PortChooser(RefreshingComboBox* comboBox, std::filesystem::path dev
   box->setItemDelegate(new DetailDelegate(box));
   box->aboutToOpen = [this] { Refresh(); };
   connect(box, &QComboBox::currentIndexChanged, this, &PortChooser::OnIndexChanged);
-  Fill();
+  Refresh();
 }
 
 void PortChooser::Load(QSettings* settings) {
@@ -50,7 +50,7 @@ void PortChooser::Load(QSettings* settings) {
     }
     device = ToPath(settings->value(programsettings::kDeviceKey).toString());
   }
-  Fill();
+  Refresh();
 }
 
 void PortChooser::Store(QSettings& settings) const {
@@ -59,19 +59,17 @@ void PortChooser::Store(QSettings& settings) const {
   settings.setValue(programsettings::kDeviceKey, FromPath(device));
 }
 
-void PortChooser::Refresh() { Fill(); }
-
 void PortChooser::UseForThisRun(const std::string& path) {
   device = path;
   remember = false;
-  Fill();
+  Refresh();
 }
 
 std::string PortChooser::DevicePath() const {
   return device.empty() ? table.DevicePath(comPort) : device;
 }
 
-void PortChooser::Fill() {
+void PortChooser::Refresh() {
   const QSignalBlocker blocker(box);
   box->clear();
   for (int i = 1; i <= kComPorts; ++i) {

@@ -51,7 +51,6 @@ class PortChooser : public QObject {
   void Chosen();
 
  private:
-  void Fill();
   void OnIndexChanged(int index);
 
   RefreshingComboBox* box;

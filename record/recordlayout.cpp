@@ -12,8 +12,7 @@ char At(std::string_view text, std::size_t index) {
 
 DecodedLine DecodeStamped(std::string_view record) {
   DecodedLine decoded;
-  decoded.timed = HasStamp(record);
-  if (decoded.timed) {
+  if (HasStamp(record)) {
     decoded.hour = TwoDigits(record[0], record[1]);
     decoded.minute = TwoDigits(record[3], record[4]);
     decoded.second = TwoDigits(record[6], record[7]);

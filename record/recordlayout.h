@@ -16,7 +16,6 @@
 struct DecodedLine {
   enum class Form { kShort, kLong };
 
-  bool timed = false;  // the stamp or the record time is there
   int hour = 0, minute = 0, second = 0;
   bool reception = false;  // the received line starts with 'P'
   Form form = Form::kShort;
@@ -113,7 +112,6 @@ inline DecodedLine DecodeRecordLine(std::string_view text, bool withLast = true)
   const char* line = whole ? text.data() : padded.data();
   const bool isLong = text.size() == kLongRecordLength;
   DecodedLine decoded;
-  decoded.timed = HasRecordTime(text);
   decoded.hour = TwoDigits(line[0], line[1]);
   decoded.minute = TwoDigits(line[5], line[6]);
   decoded.second = TwoDigits(line[10], line[11]);

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "stringtable.h"
+
 namespace {
 
 std::string GroupOf(const std::string& path) {
@@ -121,7 +123,8 @@ std::string RussianMessage(const OpenProblem& problem) {
     case OpenProblem::Kind::kNone:
       return {};
     case OpenProblem::Kind::kBusy:
-      text = std::string(kOpening) + ", поскольку порт занят.";
+      // The words the users know, from the program's string table.
+      text = strings::Load(strings::kPortBusy);
       if (!problem.holder.empty()) text += "\nПорт занят программой " + problem.holder + ".";
       break;
     case OpenProblem::Kind::kMissing:

@@ -45,9 +45,9 @@ std::unique_ptr<QSettings> Open(QString& problem) {
 
 PortTable ReadPortTable(QSettings* settings, bool writeDefaults) {
   PortTable table;
+  if (settings == nullptr) return table;
   for (int i = 1; i <= PortTable::kPortCount; ++i) {
     const QString key = QStringLiteral("Devices/") + QString::fromStdString(PortTable::PortName(i));
-    if (settings == nullptr) continue;
     if (settings->contains(key)) {
       table.Configure(i, QFile::encodeName(settings->value(key).toString()).toStdString());
     } else if (writeDefaults) {

@@ -180,8 +180,6 @@ class ConsoleEvents final : public ReadingEvents {
     if (line != "Start\r\n") monitor.Append(line);
   }
   void LinesReady() override { Wake(); }
-  void Counted(unsigned countedSlots) override { heard |= countedSlots; }
-  unsigned heard = 0;  // slots that counted a line since the last look
   void LineLost(const std::string& reason) override { Post("line lost: " + reason); }
   void LineBack() override { Post("line back"); }
   void LogWriteFailed(const std::string& reason) override {
@@ -310,6 +308,13 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
   ConsoleEvents events;
   ReadingSession session(clock, slotControls, events);
   session.logDir = options->logDir;
+  // A followed transmitter that falls silent is said once, and once when
+  // it is heard again; the log is not touched.
+  SilenceWatch silence;
+  for (int k = 0; k < kSlotCount && options->silenceMs > 0; ++k) {
+    if (slotControls.NumberText(k).size() == 4) silence.SetLimit(k, options->silenceMs);
+  }
+  session.AddListener(silence);
   std::string device = options->device;
   if (device.empty()) {
     // COMn means what it means in the window: its settings map it.
@@ -344,13 +349,6 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
     deadline = Steady::now() + std::chrono::duration_cast<Steady::duration>(
                                    std::chrono::duration<double>(*options->duration));
   }
-  // A followed transmitter that falls silent is said once, and once when
-  // it is heard again; the log is not touched.
-  SilenceWatch silence;
-  for (int k = 0; k < kSlotCount && options->silenceMs > 0; ++k) {
-    if (slotControls.NumberText(k).size() == 4) silence.SetLimit(k, options->silenceMs);
-  }
-  silence.Start(clock.ElapsedMs(clock.Now()));
   std::vector<SilenceWatch::Event> silences;
   const auto sayTheSilences = [&] {
     for (const SilenceWatch::Event& event : silences) {
@@ -395,11 +393,8 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
         // already emptied: nothing to take
       }
       session.DrainLines();
-      if (events.heard != 0) {
-        silence.Heard(events.heard, clock.ElapsedMs(clock.Now()), silences);
-        events.heard = 0;
-        sayTheSilences();
-      }
+      silences = silence.TakeEvents();
+      sayTheSilences();
     }
     if (!events.Pump()) {
       endReason = "standard output was closed (" + events.monitor.CloseReason() +
@@ -434,14 +429,14 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
       for (const std::int32_t count : session.statistics.longGapCount[slot]) receptions += count;
       std::string line = name + ": " + std::to_string(receptions) + " receptions";
       if (receptions > 0) {
-        line += ", first " + session.statistics.FormatFirstTime(k) + ", latest " +
-                session.statistics.FormatLastTime(k);
+        line += ", first " + SlotPresenter::FirstTime(session.statistics, k) + ", latest " +
+                SlotPresenter::LastTime(session.statistics, k);
       }
       events.messages.Append(line + "\n");
       continue;
     }
     std::string column = slotControls.ColumnText(k);
-    if (column.empty()) column = session.statistics.ColumnText(k, {});
+    if (column.empty()) column = SlotPresenter::ColumnText(session.statistics, k, {});
     events.messages.Append(name + ":\n");
     events.messages.Append(column);
   }

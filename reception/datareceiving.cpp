@@ -448,7 +448,7 @@ void DataReceiving::OnRedraw(QWidget* window) {
 }
 
 void DataReceiving::OnClearColumn(int slot) {
-  session.statistics.ClearColumn(slot, slotPanel);
+  session.presenter.ClearColumn(session.statistics, slot);
   FlushDisplay();
 }
 

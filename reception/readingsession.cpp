@@ -6,7 +6,7 @@
 
 ReadingSession::ReadingSession(const Clock& timeSource, SlotControls& slotControls,
                                ReadingEvents& frontEnd)
-    : clock(timeSource), controls(slotControls), events(frontEnd) {}
+    : presenter(slotControls), clock(timeSource), events(frontEnd) {}
 
 ReadingSession::~ReadingSession() {
   // A reading still running ends as a kept Stop; the writers' destructors wait
@@ -55,6 +55,9 @@ ReadingSession::StartResult ReadingSession::StartOn(const std::string* devicePat
     events.AppendMonitor(kStart);
     lineCounter = 0;
     run = std::make_unique<ReadingRun>(*source, *logWriter, clock, events);
+    const LocalTime now = clock.Now();
+    for (ReceptionListener* listener : listeners)
+      listener->RunStarted(logPath, clock.ElapsedMs(now));
     run->Start();
   } catch (const std::system_error& error) {
     lastError = std::string("cannot start the reader: ") + error.what();
@@ -93,9 +96,12 @@ bool ReadingSession::DrainLines(std::chrono::steady_clock::duration budget) {
       // The record is the line without its last two bytes, normally CR LF.
       const std::string_view record =
           stamped.substr(0, stamped.size() >= 2 ? stamped.size() - 2 : 0);
-      const unsigned counted =
-          statistics.ProcessRecord(record, line.completedAt, line.elapsedMs, controls);
-      if (counted != 0) events.Counted(counted);
+      Reception reception{stamped, recordlayout::DecodeStamped(record), line.completedAt,
+                          line.elapsedMs};
+      reception.countedSlots =
+          presenter.Count(statistics, record, reception.decoded, line.completedAt, line.elapsedMs);
+      for (ReceptionListener* listener : listeners) listener->Received(reception);
+      if (reception.countedSlots != 0) events.Counted(reception.countedSlots);
       events.AppendMonitor(stamped);
       if (++lineCounter == kMonitorLines) {
         lineCounter = 0;
@@ -124,11 +130,12 @@ void ReadingSession::Finish(bool keep) {
     logWriter->Finish(std::move(tail), keep);
     finishingLogs.push_back(std::move(logWriter));
     run.reset();
+    for (ReceptionListener* listener : listeners) listener->RunEnded();
   }
   backlog.clear();
   backlogNext = 0;
   logPath.clear();
-  statistics.StampStopTime(clock.Now(), controls);
+  presenter.StampStopTime(clock.Now());
 }
 
 bool ReadingSession::WaitForLogs(std::chrono::milliseconds timeout) {

@@ -12,8 +12,10 @@
 #include "logfile.h"
 #include "logwriter.h"
 #include "readingrun.h"
+#include "receptionlistener.h"
 #include "serialport.h"
 #include "slotcontrols.h"
+#include "slotpresenter.h"
 #include "statistics.h"
 
 // How a front end shows a reading. The monitor calls come on the owner's
@@ -47,7 +49,12 @@ class ReadingSession {
   // script, a simulated receiver): a failure can only be the log's.
   StartResult Start(ByteSource& source);
 
-  // Takes the lines the reader has handed over: statistics, then monitor.
+  // `listener` hears every line from the next run on, after the statistics;
+  // it must outlive the session's runs.
+  void AddListener(ReceptionListener& listener) { listeners.push_back(&listener); }
+
+  // Takes the lines the reader has handed over: statistics, listeners, then
+  // the monitor.
   // With a `budget` it stops after about that long, and never waits for the
   // reader, so that a flood cannot hold a window's event loop; true when
   // lines are still waiting, and then it is called again.
@@ -72,6 +79,7 @@ class ReadingSession {
 
   SerialPort port;
   Statistics statistics;
+  SlotPresenter presenter;        // the statistics on the slots' controls
   std::filesystem::path logDir;   // where the log files go
   std::filesystem::path logPath;  // the current run's file; empty between runs
   // The system calls the log files are written through (tests make them fail).
@@ -82,8 +90,8 @@ class ReadingSession {
 
   const Clock& clock;
   ByteSource* reading = nullptr;  // what the run reads: the port or the caller's
-  SlotControls& controls;
   ReadingEvents& events;
+  std::vector<ReceptionListener*> listeners;
   std::unique_ptr<LogWriter> logWriter;
   // Files of ended runs that may still be being written.
   std::vector<std::unique_ptr<LogWriter>> finishingLogs;

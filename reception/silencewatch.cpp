@@ -42,6 +42,21 @@ std::int64_t SilenceWatch::NextDueMs(std::int64_t nowMs) const {
   return next;
 }
 
+void SilenceWatch::RunStarted(const std::filesystem::path&, std::int64_t elapsedMs) {
+  heardEvents.clear();
+  Start(elapsedMs);
+}
+
+void SilenceWatch::Received(const Reception& line) {
+  if (line.countedSlots != 0) Heard(line.countedSlots, line.elapsedMs, heardEvents);
+}
+
+std::vector<SilenceWatch::Event> SilenceWatch::TakeEvents() {
+  std::vector<Event> taken;
+  taken.swap(heardEvents);
+  return taken;
+}
+
 bool ParseSilenceLimit(const std::string& text, std::int64_t& limitMs) {
   std::int64_t value = 0;
   const char* end = text.data() + text.size();

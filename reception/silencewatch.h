@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "receptionlistener.h"
 #include "slotcontrols.h"
 
 // Watches the followed transmitters for silence. Each slot has a limit (0:
@@ -12,7 +13,9 @@
 // limit, one event says so, and at the next reception one event says after
 // how long it was heard again: once per silence. Times are on the clock's
 // jump-free scale (Clock::ElapsedMs), so setting the clock raises nothing.
-class SilenceWatch {
+// As a session's listener it starts with each run and hears its receptions;
+// TakeEvents() gives what they changed.
+class SilenceWatch final : public ReceptionListener {
  public:
   struct Event {
     int slot = 0;
@@ -30,11 +33,21 @@ class SilenceWatch {
   // Milliseconds from `nowMs` until a limit passes; -1 when none can.
   std::int64_t NextDueMs(std::int64_t nowMs) const;
   bool IsSilent(int slot) const { return silent[static_cast<std::size_t>(slot)]; }
+  std::int64_t Limit(int slot) const { return limit[static_cast<std::size_t>(slot)]; }
+  // Since when `slot` is silent (jump-free milliseconds); its last reception.
+  std::int64_t LastHeard(int slot) const { return last[static_cast<std::size_t>(slot)]; }
+
+  // ReceptionListener: Start, then Heard for every counted line.
+  void RunStarted(const std::filesystem::path& logPath, std::int64_t elapsedMs) override;
+  void Received(const Reception& line) override;
+  // What the receptions heard since the last take changed.
+  std::vector<Event> TakeEvents();
 
  private:
   std::array<std::int64_t, kSlotCount> limit{};
   std::array<std::int64_t, kSlotCount> last{};
   std::array<bool, kSlotCount> silent{};
+  std::vector<Event> heardEvents;
 };
 
 // "90s", "5m", "1h" (or plain seconds) as milliseconds; false for anything else.

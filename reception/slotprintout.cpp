@@ -1,7 +1,7 @@
 #include "slotprintout.h"
 
 #include "cp1251.h"
-#include "statistics.h"
+#include "slotpresenter.h"
 #include "stringtable.h"
 
 std::vector<PrintedText> SlotPrintout(const Statistics& statistics, int roundingIndex, int cw,
@@ -18,8 +18,8 @@ std::vector<PrintedText> SlotPrintout(const Statistics& statistics, int rounding
         const int x = 12 * (k + 1) * cw;
         const std::string& number = statistics.txNumber[static_cast<std::size_t>(k)];
         if (!number.empty()) texts.push_back({x, 2 * lh, Cp1251ToUtf8(number.substr(0, 4))});
-        texts.push_back({x, 3 * lh, statistics.FormatFirstTime(k)});
-        texts.push_back({x, 4 * lh, statistics.FormatLastTime(k)});
+        texts.push_back({x, 3 * lh, SlotPresenter::FirstTime(statistics, k)});
+        texts.push_back({x, 4 * lh, SlotPresenter::LastTime(statistics, k)});
       }
     }
     for (int k = 0; k < kSlotCount; ++k) {

@@ -2,22 +2,10 @@
 
 #include <algorithm>
 
-#include "recordlayout.h"
-#include "textformat.h"
-
 namespace {
 
-constexpr std::array<std::string_view, kLongGapClasses> kClassLabels = {"02", "04", "06", "08",
-                                                                        "10", "15", "20", "30"};
 constexpr std::array<int, kLongGapClasses> kClassStarts = {120, 240, 360,  480,
                                                            600, 900, 1200, 1800};
-
-// `value` left-aligned in `width` places; a wider number is written whole.
-void AppendLeftAligned(std::string& out, std::int32_t value, std::size_t width) {
-  const std::string digits = std::to_string(value);
-  out += digits;
-  if (digits.size() < width) out.append(width - digits.size(), ' ');
-}
 
 }  // namespace
 
@@ -37,15 +25,20 @@ void Statistics::ResetStatistics() {
   lastMsOfDay.fill(0);
   lastElapsedMs.fill(0);
   for (auto& history : levels) history.fill('\0');
+  windowEnded.fill(false);
+  for (auto& record : lastRecord) record.clear();
   windowElapsed.fill(0);
   for (auto& counts : longGapCount) counts.fill(0);
   maxWindow.fill(10);
 }
 
 void Statistics::EnterLevel(int slot, char level) {
+  auto& history = levels[static_cast<std::size_t>(slot)];
+  // The window that ended at the previous reception starts its maximum anew.
+  if (windowEnded[static_cast<std::size_t>(slot)] && history[9] != '\0') history[9] = '6';
+  windowEnded[static_cast<std::size_t>(slot)] = false;
   // A record too short to hold a level gives NUL, which is not a level.
   if (level == '\0') return;
-  auto& history = levels[static_cast<std::size_t>(slot)];
   if (history[9] != '\0') {
     for (std::size_t i = 0; i < 5; ++i) history[i] = history[i + 1];
     history[5] = level;
@@ -66,9 +59,9 @@ void Statistics::EnterLevel(int slot, char level) {
   }
 }
 
-unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now,
-                                   std::int64_t elapsedMs, SlotControls& controls) {
-  const DecodedLine decoded = recordlayout::DecodeStamped(record);
+unsigned Statistics::ProcessRecord(std::string_view record, const DecodedLine& decoded,
+                                   const LocalTime& now, std::int64_t elapsedMs,
+                                   const SlotNumbers& numbers) {
   if (!decoded.reception) return 0;
   const std::string recordNumber(decoded.number.data(), decoded.number.size());
 
@@ -76,13 +69,14 @@ unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now
   for (int k = 0; k < kSlotCount; ++k) {
     const auto slot = static_cast<std::size_t>(k);
     // The edit is read as the page always did: at most its first 4 characters.
-    std::string text = controls.NumberText(k).substr(0, 4);
+    const std::string text = numbers[slot].substr(0, 4);
     if (text.size() != 4 || text.find('\0') != std::string::npos) {
       gapCount[slot].fill(0);
       txNumber[slot].clear();
       firstTime[slot] = {};
       lastTime[slot] = {};
       levels[slot].fill('\0');
+      windowEnded[slot] = false;
       windowElapsed[slot] = 0;
       longGapCount[slot].fill(0);
       continue;
@@ -103,7 +97,6 @@ unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now
       lastElapsedMs[slot] = elapsedMs;
     }
     EnterLevel(k, decoded.level);
-    ShowLevels(k, controls);
 
     // Whole seconds ticked on the local clock, measured on the jump-free
     // scale: the same as the difference of the two times unless the clock
@@ -117,8 +110,9 @@ unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now
 
     windowElapsed[slot] += gap;
     if (windowElapsed[slot] > maxWindow[slot]) {
-      // Shown with the next reception: the level box was already set above.
-      if (levels[slot][9] != '\0') levels[slot][9] = '6';
+      // Taken into the levels with the next reception: this one's levels
+      // still show the window that just ended.
+      windowEnded[slot] = true;
       windowElapsed[slot] = 0;
     }
 
@@ -130,78 +124,23 @@ unsigned Statistics::ProcessRecord(std::string_view record, const LocalTime& now
       ++longGapCount[slot][static_cast<std::size_t>(LongGapClass(gap))];
     }
 
-    controls.SetColumnText(k, ColumnText(k, time));
-    controls.SetLastLineText(k, record);
+    lastRecord[slot] = record;
     counted |= 1u << k;
   }
   return counted;
 }
 
-std::string Statistics::ColumnText(int slot, const TimeOfDay& latest) const {
-  const auto k = static_cast<std::size_t>(slot);
-  std::string text;
-  text.reserve(1100);
-  text += txNumber[k];
-  if (text.size() < 4) text.append(4 - text.size(), ' ');
-  text += " \r\n";
-  text += FormatFirstTime(slot);
-  text += "\r\n";
-  text += FormatClock(latest);
-  text += ' ';
-  for (int i = 0; i < kGapRows; ++i) {
-    text += PaddedNumber(i, 2);
-    text += "   ";
-    AppendLeftAligned(text, gapCount[k][static_cast<std::size_t>(i)], 7);
-    text += "  \r\n";
-  }
-  text += "\r\n\r\n";
-  for (int j = 0; j < kLongGapClasses; ++j) {
-    text += kClassLabels[static_cast<std::size_t>(j)];
-    text += "   ";
-    AppendLeftAligned(text, longGapCount[k][static_cast<std::size_t>(j)], 3);
-    text += "\r\n";
-  }
-  return text;
-}
-
-void Statistics::StampStopTime(const LocalTime& now, SlotControls& controls) {
-  const std::string stop = FormatClock(TimeOfDayOf(now));
-  for (int k = 0; k < kSlotCount; ++k) {
-    std::string text = controls.ColumnText(k);
-    if (text.size() < 26) continue;  // empty, or not a column text
-    text.replace(17, 8, stop);
-    text[25] = ' ';
-    controls.SetColumnText(k, text);
-  }
-}
-
-void Statistics::ClearColumn(int slot, SlotControls& controls) {
+void Statistics::ClearColumn(int slot) {
   if (slot < 0 || slot >= kSlotCount) return;
   const auto k = static_cast<std::size_t>(slot);
   gapCount[k].fill(0);
   firstTime[k] = {};
   lastTime[k] = {};
-  controls.SetColumnText(slot, "");
-  controls.SetLastLineText(slot, "");
+  lastRecord[k].clear();
 }
 
 void Statistics::SelectWindow(int slot, int index) {
   if (slot < 0 || slot >= kSlotCount) return;
   if (index < 0 || index >= static_cast<int>(kWindowSeconds.size())) return;
   maxWindow[static_cast<std::size_t>(slot)] = kWindowSeconds[static_cast<std::size_t>(index)];
-}
-
-void Statistics::ShowLevels(int slot, SlotControls& controls) const {
-  const auto& history = levels[static_cast<std::size_t>(slot)];
-  std::string text;
-  for (std::size_t i = 0; i < 10 && history[i] != '\0'; ++i) text += history[i];
-  controls.SetLevelText(slot, text);
-}
-
-std::string Statistics::FormatFirstTime(int slot) const {
-  return FormatClock(firstTime[static_cast<std::size_t>(slot)]);
-}
-
-std::string Statistics::FormatLastTime(int slot) const {
-  return FormatClock(lastTime[static_cast<std::size_t>(slot)]);
 }

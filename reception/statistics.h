@@ -6,13 +6,18 @@
 #include <string_view>
 
 #include "localtime.h"
+#include "recordlayout.h"
 #include "slotcontrols.h"
 
 inline constexpr int kGapRows = 61;        // 0..59 s, then 60..119 s
 inline constexpr int kLongGapClasses = 8;  // 2 min and more
 
-// The per-slot statistics of the reading page. All of it belongs to one thread
-// at a time: the one that hands records to ProcessRecord.
+// The slots' number edits, in slot order, as the statistics read them.
+using SlotNumbers = std::array<std::string, kSlotCount>;
+
+// The per-slot statistics of the reading page: counts and times, no view text
+// (SlotPresenter makes the boxes' texts from them). All of it belongs to one
+// thread at a time: the one that hands records to ProcessRecord.
 class Statistics {
  public:
   // Seconds of the window selector's items, by item index.
@@ -21,37 +26,29 @@ class Statistics {
 
   Statistics() { ResetStatistics(); }
 
-  // Counts one received record (a stamped line without its closing CR LF),
-  // completed at `now`, in every slot that follows its transmitter, and rewrites
-  // those slots' boxes. Returns a bit per slot in which it was counted.
-  // `elapsedMs` is `now` on the clock's jump-free scale (Clock::ElapsedMs):
-  // the gap is the number of whole seconds the local clock would have ticked
-  // since the previous reception had it not jumped.
+  // Counts one received record (a stamped line without its closing CR LF,
+  // decoded as `decoded`), completed at `now`, in every slot whose number edit
+  // (`numbers`) follows its transmitter. Returns a bit per slot in which it was
+  // counted. `elapsedMs` is `now` on the clock's jump-free scale
+  // (Clock::ElapsedMs): the gap is the number of whole seconds the local clock
+  // would have ticked since the previous reception had it not jumped.
+  unsigned ProcessRecord(std::string_view record, const DecodedLine& decoded, const LocalTime& now,
+                         std::int64_t elapsedMs, const SlotNumbers& numbers);
   unsigned ProcessRecord(std::string_view record, const LocalTime& now, std::int64_t elapsedMs,
-                         SlotControls& controls);
-  unsigned ProcessRecord(std::string_view record, const LocalTime& now, SlotControls& controls) {
-    return ProcessRecord(record, now, CalendarMs(now), controls);
+                         const SlotNumbers& numbers) {
+    return ProcessRecord(record, recordlayout::DecodeStamped(record), now, elapsedMs, numbers);
   }
 
   // The empty state of a fresh reading; every window back to 10 s.
   void ResetStatistics();
 
-  // Writes `now` as the latest time into every non-empty column box.
-  void StampStopTime(const LocalTime& now, SlotControls& controls);
-
-  // Clears the gap counts and times of `slot` and empties its column and
-  // last-line boxes; the rest of the slot stays.
-  void ClearColumn(int slot, SlotControls& controls);
+  // Clears the gap counts, times and last line of `slot`; the rest of the
+  // slot stays.
+  void ClearColumn(int slot);
 
   // Sets the window of `slot` from the selector's item `index`; any other index
   // changes nothing.
   void SelectWindow(int slot, int index);
-
-  void ShowLevels(int slot, SlotControls& controls) const;
-  std::string FormatFirstTime(int slot) const;
-  std::string FormatLastTime(int slot) const;
-  // The column box text of `slot`, with `latest` as its latest time.
-  std::string ColumnText(int slot, const TimeOfDay& latest) const;
 
   // Gap class of gaps of 2 minutes and more; `gap` must be at least 120.
   static int LongGapClass(int gap);
@@ -63,6 +60,11 @@ class Statistics {
   // 0..5 the last six levels (oldest first), 6..8 spaces once six arrived,
   // 9 the maximum of the current window; NUL where nothing is yet.
   std::array<std::array<char, 20>, kSlotCount> levels{};
+  // The window ended at the latest reception: its maximum shows as '6' from
+  // the next one on.
+  std::array<bool, kSlotCount> windowEnded{};
+  // The latest counted record of each slot.
+  std::array<std::string, kSlotCount> lastRecord;
   std::array<std::int32_t, kSlotCount> maxWindow{};
   // Wide enough that "no window" (2^31-1 s) never overflows.
   std::array<std::int64_t, kSlotCount> windowElapsed{};

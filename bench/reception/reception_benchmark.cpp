@@ -14,7 +14,7 @@
 #include "reception/tempdir.h"
 #include "reception/testdoubles.h"
 #include "serial/ptypair.h"
-#include "statistics.h"
+#include "slotpresenter.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ void BM_ReceptionPipeline(benchmark::State& state) {
       const std::string& stamped = framer.Line();
       log->Append(FormatLogLine(stamped));
       const std::string_view record(stamped.data(), stamped.size() - 2);
-      benchmark::DoNotOptimize(statistics.ProcessRecord(record, clock.Now(), slots));
+      benchmark::DoNotOptimize(SlotPresenter(slots).Count(statistics, record, clock.Now()));
     }
   }
   state.SetItemsProcessed(state.iterations() * lines);

@@ -3,30 +3,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../reception/testdoubles.h"
 #include "fuzzclock.h"
 #include "lineframer.h"
 #include "logfile.h"
-#include "statistics.h"
-
-namespace {
-
-class FuzzSlots final : public SlotControls {
- public:
-  std::string NumberText(int slot) const override { return slot % 2 ? "1234" : "A642"; }
-  std::string ColumnText(int slot) const override { return column[static_cast<std::size_t>(slot)]; }
-  void SetLevelText(int, std::string_view) override {}
-  void SetColumnText(int slot, std::string_view text) override {
-    column[static_cast<std::size_t>(slot)] = text;
-  }
-  void SetLastLineText(int, std::string_view) override {}
-  std::string column[kSlotCount];
-};
-
-}  // namespace
+#include "slotpresenter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzClock clock;
-  FuzzSlots slots;
+  FakeSlots slots;
+  for (int k = 0; k < kSlotCount; ++k) slots.number[FakeSlots::Index(k)] = k % 2 ? "1234" : "A642";
+  SlotPresenter presenter(slots);
   Statistics statistics;
   LineFramer framer;
   for (std::size_t i = 0; i < size; ++i) {
@@ -36,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (line.size() > LineFramer::kLineCapacity) __builtin_trap();
     const std::string logLine = FormatLogLine(line);
     if (logLine.size() != 33 && logLine.size() != 40) __builtin_trap();
-    statistics.ProcessRecord(std::string_view(line).substr(0, line.size() - 2), clock.Now(), slots);
+    presenter.Count(statistics, std::string_view(line).substr(0, line.size() - 2), clock.Now());
   }
-  statistics.StampStopTime(clock.Now(), slots);
+  presenter.StampStopTime(clock.Now());
   (void)FormatSummary(statistics);
   return 0;
 }

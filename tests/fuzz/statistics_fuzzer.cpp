@@ -3,30 +3,15 @@
 #include <cstdint>
 #include <string>
 
+#include "../reception/testdoubles.h"
 #include "fuzzclock.h"
-#include "statistics.h"
-
-namespace {
-
-class FuzzSlots final : public SlotControls {
- public:
-  std::string NumberText(int slot) const override { return number[static_cast<std::size_t>(slot)]; }
-  std::string ColumnText(int slot) const override { return column[static_cast<std::size_t>(slot)]; }
-  void SetLevelText(int, std::string_view) override {}
-  void SetColumnText(int slot, std::string_view text) override {
-    column[static_cast<std::size_t>(slot)] = text;
-  }
-  void SetLastLineText(int, std::string_view) override {}
-  std::string number[kSlotCount];
-  std::string column[kSlotCount];
-};
-
-}  // namespace
+#include "slotpresenter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzClock clock;
-  FuzzSlots slots;
+  FakeSlots slots;
   Statistics statistics;
+  SlotPresenter presenter(slots);
   std::size_t i = 0;
   const auto next = [&]() -> std::uint8_t { return i < size ? data[i++] : 0; };
   while (i < size) {
@@ -37,15 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t length = next() % 40;
         std::string record(reinterpret_cast<const char*>(data + i), std::min(length, size - i));
         i += record.size();
-        statistics.ProcessRecord(record, clock.Now(), slots);
+        presenter.Count(statistics, record, clock.Now());
         break;
       }
       case 1: {
         const int slot = next() % kSlotCount;
         const std::size_t length = next() % 6;
-        slots.number[slot].assign(reinterpret_cast<const char*>(data + i),
-                                  std::min(length, size - i));
-        i += slots.number[slot].size();
+        slots.number[static_cast<std::size_t>(slot)].assign(reinterpret_cast<const char*>(data + i),
+                                                            std::min(length, size - i));
+        i += slots.number[static_cast<std::size_t>(slot)].size();
         break;
       }
       case 2:
@@ -53,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 static_cast<signed char>(next()));
         break;
       case 3:
-        statistics.ClearColumn(static_cast<signed char>(next()) % 10, slots);
+        presenter.ClearColumn(statistics, static_cast<signed char>(next()) % 10);
         break;
       default:
-        statistics.StampStopTime(clock.Now(), slots);
+        presenter.StampStopTime(clock.Now());
     }
   }
   return 0;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "statistics.h"
+#include "slotpresenter.h"
 #include "tempdir.h"
 #include "testdoubles.h"
 
@@ -64,7 +64,7 @@ TEST(FormatSummary, HasAHeaderAndSixtyOneRowsForTheNumberedSlots) {
   slots.number[2] = "12";  // not a number: left out
   slots.number[3] = "1111";
   const LocalTime now = ScriptedClock::Day(10, 0, 0);
-  for (int i = 0; i < 3; ++i) statistics.ProcessRecord("07:05:03:042 P12345678", now, slots);
+  for (int i = 0; i < 3; ++i) SlotPresenter(slots).Count(statistics, "07:05:03:042 P12345678", now);
   statistics.gapCount[3][60] = 123456789;  // wider than its place: written whole
 
   const std::string summary = FormatSummary(statistics);
@@ -81,7 +81,7 @@ TEST(FormatSummary, ListsAFollowedSlotWhoseTransmitterNeverCame) {
   Statistics statistics;
   FakeSlots slots;
   slots.number[1] = "7777";
-  statistics.ProcessRecord("07:05:03:042 P12345678", ScriptedClock::Day(10, 0, 0), slots);
+  SlotPresenter(slots).Count(statistics, "07:05:03:042 P12345678", ScriptedClock::Day(10, 0, 0));
   const std::string summary = FormatSummary(statistics);
   EXPECT_EQ(summary.substr(0, 16), "\r\n    7777    \r\n");
   EXPECT_EQ(summary.substr(16, 14), "00  0       \r\n");

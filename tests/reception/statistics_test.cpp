@@ -1,9 +1,8 @@
-#include "statistics.h"
-
 #include <gtest/gtest.h>
 
 #include <numeric>
 
+#include "slotpresenter.h"
 #include "testdoubles.h"
 #include "textformat.h"
 
@@ -32,7 +31,7 @@ class StatisticsTest : public ::testing::Test {
   void SetUp() override { slots.number[0] = "1234"; }
 
   unsigned Receive(const std::string& record, const LocalTime& now) {
-    return statistics.ProcessRecord(record, now, slots);
+    return SlotPresenter(slots).Count(statistics, record, now);
   }
 
   // Receptions of 1234 after each of `gaps`, the first at 10:00:00.
@@ -43,8 +42,9 @@ class StatisticsTest : public ::testing::Test {
     for (int gap : gaps) {
       now = Plus(now, gap);
       elapsedMs += gap * 1000LL;
-      statistics.ProcessRecord(ShortRecord("1234", i < levelChars.size() ? levelChars[i] : '1'),
-                               now, elapsedMs, slots);
+      SlotPresenter(slots).Count(statistics,
+                                 ShortRecord("1234", i < levelChars.size() ? levelChars[i] : '1'),
+                                 now, elapsedMs);
       ++i;
     }
   }
@@ -148,11 +148,11 @@ TEST_F(StatisticsTest, GapAcrossMidnightWraps) {
 // correction) between two receptions 3 s apart counts a gap of 3 s.
 TEST_F(StatisticsTest, GapIsElapsedTimeWhenTheClockJumps) {
   const std::int64_t start = 5'000'000;
-  statistics.ProcessRecord(ShortRecord("1234", '1'), At(3, 0, 0), start, slots);
+  SlotPresenter(slots).Count(statistics, ShortRecord("1234", '1'), At(3, 0, 0), start);
   // Autumn: 03:00:00 becomes 02:00:00.
-  statistics.ProcessRecord(ShortRecord("1234", '1'), At(2, 0, 3), start + 3000, slots);
+  SlotPresenter(slots).Count(statistics, ShortRecord("1234", '1'), At(2, 0, 3), start + 3000);
   // Spring, or a correction forward by an hour.
-  statistics.ProcessRecord(ShortRecord("1234", '1'), At(3, 0, 6), start + 6000, slots);
+  SlotPresenter(slots).Count(statistics, ShortRecord("1234", '1'), At(3, 0, 6), start + 6000);
   EXPECT_EQ(statistics.gapCount[0][0], 1);
   EXPECT_EQ(statistics.gapCount[0][3], 2);
   EXPECT_EQ(
@@ -160,10 +160,10 @@ TEST_F(StatisticsTest, GapIsElapsedTimeWhenTheClockJumps) {
   // The times shown stay the local ones.
   EXPECT_EQ(statistics.lastTime[0], (TimeOfDay{3, 0, 6}));
   // Without a jump the gap is the whole seconds ticked, as the clock shows them.
-  statistics.ProcessRecord(ShortRecord("1234", '1'), {2026, 12, 8, 3, 0, 6, 900}, start + 6900,
-                           slots);
-  statistics.ProcessRecord(ShortRecord("1234", '1'), {2026, 12, 8, 3, 0, 7, 100}, start + 7100,
-                           slots);
+  SlotPresenter(slots).Count(statistics, ShortRecord("1234", '1'), {2026, 12, 8, 3, 0, 6, 900},
+                             start + 6900);
+  SlotPresenter(slots).Count(statistics, ShortRecord("1234", '1'), {2026, 12, 8, 3, 0, 7, 100},
+                             start + 7100);
   EXPECT_EQ(statistics.gapCount[0][1], 1);
 }
 
@@ -297,7 +297,7 @@ TEST_F(StatisticsTest, ClearColumnRestartsTheCountsAndEmptiesTheBoxes) {
   ReceiveWithGaps({0, 7}, "12");
   statistics.longGapCount[0][2] = 4;
   const std::string level = slots.level[0];
-  statistics.ClearColumn(0, slots);
+  SlotPresenter(slots).ClearColumn(statistics, 0);
   EXPECT_EQ(slots.column[0], "");
   EXPECT_EQ(slots.lastLine[0], "");
   EXPECT_EQ(slots.level[0], level);
@@ -309,8 +309,8 @@ TEST_F(StatisticsTest, ClearColumnRestartsTheCountsAndEmptiesTheBoxes) {
   Receive(ShortRecord("1234", '3'), At(12, 0, 0));
   EXPECT_EQ(statistics.firstTime[0], (TimeOfDay{12, 0, 0}));
   EXPECT_EQ(statistics.gapCount[0][0], 1);
-  statistics.ClearColumn(-1, slots);  // no such slot: nothing happens
-  statistics.ClearColumn(8, slots);
+  SlotPresenter(slots).ClearColumn(statistics, -1);  // no such slot: nothing happens
+  SlotPresenter(slots).ClearColumn(statistics, 8);
 }
 
 // The column box text.
@@ -333,7 +333,7 @@ TEST_F(StatisticsTest, WideCountsKeepEveryRowOnItsOwnLine) {
   Receive(ShortRecord("1234", '1'), At(10, 15, 0));
   statistics.gapCount[0][3] = 123456789;
   statistics.longGapCount[0][0] = 12345;
-  const std::string text = statistics.ColumnText(0, {10, 15, 0});
+  const std::string text = SlotPresenter::ColumnText(statistics, 0, {10, 15, 0});
   std::vector<std::string> lines;
   for (std::size_t start = 0;;) {
     const std::size_t end = text.find("\r\n", start);
@@ -355,7 +355,7 @@ TEST_F(StatisticsTest, StampStopTimeWritesTheStopTimeIntoFilledColumnBoxes) {
   Receive(ShortRecord("1234", '1'), At(10, 15, 0));
   std::string expected = slots.column[0];
   expected.replace(17, 8, "11:02:09");
-  statistics.StampStopTime(At(11, 2, 9), slots);
+  SlotPresenter(slots).StampStopTime(At(11, 2, 9));
   EXPECT_EQ(slots.column[0], expected);
   EXPECT_EQ(slots.column[1], "");
 }

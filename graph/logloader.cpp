@@ -97,15 +97,15 @@ bool ParseClockText(std::string_view text, std::string& clock) {
 }
 
 LogBinner::LogBinner(const LoadRequest& loadRequest, GraphData& target)
-    : request(loadRequest), data(target) {
+    : request(loadRequest), data(&target) {
   // Only a 4- or 5-character name can match; any other matches nothing.
   const std::size_t length = request.transmitter.size();
   wantedKey = length == 4 || length == 5 ? PackedName(request.transmitter) : 0;
-  data.firstText = request.firstText;
-  data.lastText = request.lastText;
-  data.transmitter = request.transmitter;
-  data.day = request.day;
-  data.receptionTotal = 0;
+  data->firstText = request.firstText;
+  data->lastText = request.lastText;
+  data->transmitter = request.transmitter;
+  data->day = request.day;
+  data->receptionTotal = 0;
   startMinutes = MinutesOf(request.firstText);
 }
 
@@ -136,9 +136,9 @@ void LogBinner::Finish() {
 }
 
 void LogBinner::SetSpan() {
-  data.loaded = true;
+  data->loaded = true;
   // Nothing in the window: nothing to draw, rather than an axis of a day.
-  data.spanMinutes = started && !emptyWindow ? SpanMinutes(data.firstText, data.lastText) : 0;
+  data->spanMinutes = started && !emptyWindow ? SpanMinutes(data->firstText, data->lastText) : 0;
 }
 
 std::size_t LogBinner::Consume(std::string_view bytes, bool atEnd) {
@@ -207,7 +207,7 @@ bool LogBinner::Clock(int hour, int minute) {
   // 12 hours or more back is past midnight; less is the clock set back.
   if (previousLineMinute >= 0 && previousLineMinute - minuteOfDay >= 720) ++day;
   previousLineMinute = minuteOfDay;
-  data.dayCount = day;
+  data->dayCount = day;
   return day >= request.day;
 }
 
@@ -217,14 +217,14 @@ void LogBinner::Tally(std::string_view transmitter) {
   // A direct-mapped cache of the names seen, then the list itself.
   const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 58);
   if (cachedKeys[slot] == key) {
-    ++data.transmitters[cachedIndexes[slot]].second;
+    ++data->transmitters[cachedIndexes[slot]].second;
     return;
   }
   for (std::size_t i = 0; i < tallyKeys.size(); ++i) {
     if (tallyKeys[i] == key) {
       cachedKeys[slot] = key;
       cachedIndexes[slot] = static_cast<std::uint8_t>(i);
-      ++data.transmitters[i].second;
+      ++data->transmitters[i].second;
       return;
     }
   }
@@ -235,7 +235,7 @@ void LogBinner::Tally(std::string_view transmitter) {
   // Bounded whatever the file holds.
   if (tallyKeys.size() >= 64) return;
   tallyKeys.push_back(key);
-  data.transmitters.emplace_back(transmitter, 1);
+  data->transmitters.emplace_back(transmitter, 1);
 }
 
 void LogBinner::RecordLine(std::string_view line) {
@@ -249,7 +249,7 @@ void LogBinner::RecordLine(std::string_view line) {
   const bool matches =
       (wantedKey == PackedName(identifier) && longLayout) || wantedKey == PackedName(number);
   if (!matches) return;
-  ++data.matchedLines;
+  ++data->matchedLines;
   if (!inDays) return;
   const char level = recordlayout::LastReceived(line.data(), longLayout);
   Accept(decoded.hour, decoded.minute, decoded.second, static_cast<unsigned char>(level));
@@ -277,7 +277,7 @@ void LogBinner::StampedLine(std::string_view line) {
     matches = line.size() >= 18 && std::memcmp(line.data() + 13, padded.data(), 5) == 0;
   }
   if (!matches) return;
-  ++data.matchedLines;
+  ++data->matchedLines;
   if (!inDays) return;
   Accept(decoded.hour, decoded.minute, decoded.second, static_cast<unsigned char>(decoded.last));
 }
@@ -297,10 +297,10 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
     started = true;
     startMinutes = minuteOfDay;
     previousMinute = minuteOfDay;
-    if (data.firstText.size() < 5) data.firstText = "00:00";
-    PutTwoDigits(data.firstText, 0, hour);
-    PutTwoDigits(data.firstText, 3, minute);
-    span = SpanMinutes(data.firstText, data.lastText);
+    if (data->firstText.size() < 5) data->firstText = "00:00";
+    PutTwoDigits(data->firstText, 0, hour);
+    PutTwoDigits(data->firstText, 3, minute);
+    span = SpanMinutes(data->firstText, data->lastText);
     // The first reception counts in bin 0 as the first line of a new minute.
     newMinute = true;
   } else {
@@ -323,12 +323,12 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
   const bool repeated = hasPreviousTime && time == previousTime;
   hasPreviousTime = true;
   previousTime = time;
-  if (!repeated && bin >= 0 && bin < span) ++data.receptionTotal;
+  if (!repeated && bin >= 0 && bin < span) ++data->receptionTotal;
   // Lines past the cleared table are skipped, never stored.
   if (repeated || bin < 0 || bin >= static_cast<long long>(GraphData::kBinCount)) return;
   const auto index = static_cast<std::size_t>(bin);
-  if (data.receptionCounts[index] < 255) ++data.receptionCounts[index];
-  if (level > data.peakLevels[index]) data.peakLevels[index] = level;
+  if (data->receptionCounts[index] < 255) ++data->receptionCounts[index];
+  if (level > data->peakLevels[index]) data->peakLevels[index] = level;
 }
 
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,

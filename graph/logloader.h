@@ -49,6 +49,8 @@ bool ParseClockText(std::string_view text, std::string& clock);
 class LogBinner {
  public:
   LogBinner(const LoadRequest& request, GraphData& data);
+  // A copy of `other` that goes on in `target` (a copy of other's data).
+  LogBinner(const LogBinner& other, GraphData& target) : LogBinner(other) { data = &target; }
   void Feed(std::string_view bytes);
   // The end of the file: handles a last line without line end, sets the span.
   void Finish();
@@ -68,8 +70,10 @@ class LogBinner {
   void Tally(std::string_view transmitter);
   void Accept(int hour, int minute, int second, unsigned char levelByte);
 
+  LogBinner(const LogBinner&) = default;
+
   const LoadRequest request;
-  GraphData& data;
+  GraphData* data;
   std::string carry;      // the unfinished end of the last piece
   bool skipping = false;  // inside a line too long to be one of ours
   bool started = false;

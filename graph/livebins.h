@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "graphdata.h"
+#include "logloader.h"
+#include "receptionlistener.h"
+
+// The minute bins of the running reading. It hears every line as the session
+// hands it out and bins the line as the log file holds it, by the loader's
+// own rules: at any moment its bins are those of the run's log loaded then.
+// The run's log text is kept (up to kKeptLimit bytes), so that another
+// transmitter or time can be asked for without reading the file.
+class LiveBins final : public ReceptionListener {
+ public:
+  // About two weeks of a receiver at 2400 bit/s.
+  static constexpr std::size_t kKeptLimit = std::size_t{256} << 20;
+
+  LiveBins() { SetRequest({}); }
+
+  // Bins the run so far anew for `request`; false, with the bins left as they
+  // were, when the run's text is no longer kept.
+  bool SetRequest(const LoadRequest& request);
+  const LoadRequest& Request() const { return request; }
+
+  // The bins as a load of the run's log would give them now.
+  void Snapshot(GraphData& out) const;
+
+  // A run has started since the program did.
+  bool HasRun() const { return !logPath.empty(); }
+  bool Running() const { return running; }
+  const std::filesystem::path& LogPath() const { return logPath; }
+  // Counts the lines heard, so that a view redraws only after a change.
+  std::uint64_t Version() const { return version; }
+
+  // ReceptionListener
+  void RunStarted(const std::filesystem::path& logPath, std::int64_t elapsedMs) override;
+  void Received(const Reception& line) override;
+  void RunEnded() override { running = false; }
+
+ private:
+  void Feed(std::string_view logBytes);
+
+  LoadRequest request;
+  std::filesystem::path logPath;
+  bool running = false;
+  std::uint64_t version = 0;
+  GraphData data;
+  std::unique_ptr<LogBinner> binner;  // bound to `data`
+  std::string text;                   // the run's log as written so far
+  bool textKept = true;
+};

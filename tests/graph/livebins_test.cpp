@@ -1,0 +1,187 @@
+#include "livebins.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "../reception/readerdoubles.h"
+#include "../reception/tempdir.h"
+#include "../reception/testdoubles.h"
+#include "../serial/ptypair.h"
+#include "readingsession.h"
+#include "receiversimulator.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A clock that moves on with every reading: mostly forward a few seconds,
+// now and then back (a correction), across midnight.
+class SteppingClock final : public Clock {
+ public:
+  LocalTime Now() const override {
+    std::lock_guard lock(mutex);
+    ++calls;
+    seconds += calls % 97 == 0 ? -75 : 4;
+    const long long second = ((seconds % 86400) + 86400) % 86400;
+    return {2026,
+            12,
+            seconds >= 86400 ? 9 : 8,
+            static_cast<int>(second / 3600),
+            static_cast<int>(second / 60 % 60),
+            static_cast<int>(second % 60),
+            0};
+  }
+
+ private:
+  mutable std::mutex mutex;
+  mutable long long calls = 0;
+  mutable long long seconds = 23 * 3600 + 40 * 60;  // 23:40
+};
+
+class CountingEvents final : public ReadingEvents {
+ public:
+  explicit CountingEvents(Signal& signal) : events(signal) {}
+  void ClearMonitor() override {}
+  void AppendMonitor(std::string_view) override { ++appended; }
+  void LinesReady() override { events.Notify(); }
+  void LineLost(const std::string&) override {}
+  void LineBack() override {}
+  void LogWriteFailed(const std::string&) override {}
+  int appended = 0;  // "Start" included
+
+ private:
+  Signal& events;
+};
+
+void ExpectSameBins(const GraphData& live, const GraphData& loaded, const std::string& moment) {
+  SCOPED_TRACE(moment);
+  EXPECT_EQ(live.receptionCounts, loaded.receptionCounts);
+  EXPECT_EQ(live.peakLevels, loaded.peakLevels);
+  EXPECT_EQ(live.firstText, loaded.firstText);
+  EXPECT_EQ(live.receptionTotal, loaded.receptionTotal);
+  EXPECT_EQ(live.spanMinutes, loaded.spanMinutes);
+  EXPECT_EQ(live.matchedLines, loaded.matchedLines);
+  EXPECT_EQ(live.dayCount, loaded.dayCount);
+  EXPECT_EQ(live.transmitters, loaded.transmitters);
+  EXPECT_EQ(live.dateText, loaded.dateText);
+}
+
+class LiveBinsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.IsOpen());
+    session.logDir = dir.path;
+    slots.number[0] = "1234";
+    session.AddListener(live);
+  }
+
+  // Sends `count` simulated lines and takes them all into the session,
+  // with the log written up to them.
+  void Receive(int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) bytes += simulator.Next().bytes;
+    ASSERT_TRUE(pty.Send(bytes));
+    sent += count;
+    ASSERT_TRUE(signal.WaitFor(
+        [&] {
+          session.DrainLines();
+          return events.appended - 1 >= sent;
+        },
+        20s));
+    ASSERT_TRUE(session.Log()->WaitWritten(static_cast<std::uint64_t>(sent) + 1, 20s));
+  }
+
+  GraphData Loaded(const LoadRequest& request) {
+    GraphData loaded;
+    std::string error;
+    EXPECT_TRUE(LoadLog(live.LogPath(), request, loaded, error)) << error;
+    return loaded;
+  }
+
+  void ExpectLiveEqualsLoaded(const std::string& moment) {
+    GraphData snapshot;
+    live.Snapshot(snapshot);
+    ExpectSameBins(snapshot, Loaded(live.Request()), moment);
+  }
+
+  TempDir dir;
+  PtyPair pty;
+  SteppingClock clock;
+  FakeSlots slots;
+  Signal signal;
+  CountingEvents events{signal};
+  LiveBins live;
+  ReadingSession session{clock, slots, events};
+  ReceiverSimulator simulator{{{"1234", "A642", "C115"}, ReceiverSimulator::Form::kMixed, true}};
+  int sent = 0;
+};
+
+TEST_F(LiveBinsTest, LiveBinsEqualALoadOfTheLogAtEveryMoment) {
+  LoadRequest request;
+  request.transmitter = "1234";
+  ASSERT_TRUE(live.SetRequest(request));
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted)
+      << session.LastError();
+  EXPECT_TRUE(live.Running());
+  ExpectLiveEqualsLoaded("nothing received yet");
+  for (int moment = 1; moment <= 6; ++moment) {
+    Receive(60 + moment * 7);
+    ExpectLiveEqualsLoaded("moment " + std::to_string(moment));
+  }
+  GraphData snapshot;
+  live.Snapshot(snapshot);
+  // Past midnight and with corrections, something was drawn and counted.
+  EXPECT_GE(snapshot.dayCount, 2);
+  EXPECT_GT(snapshot.receptionTotal, 0);
+  EXPECT_GT(snapshot.spanMinutes, 0);
+
+  // Another transmitter, a later day and a window: rebuilt from what the
+  // run heard, still equal to a load.
+  request.transmitter = "A642";
+  request.firstText = "00:05";
+  request.lastText = "01:00";
+  request.day = 2;
+  ASSERT_TRUE(live.SetRequest(request));
+  ExpectLiveEqualsLoaded("another request");
+  Receive(40);
+  ExpectLiveEqualsLoaded("another request, later");
+
+  // Stopped: the picture stays, and the finished file draws the same.
+  const std::filesystem::path path = live.LogPath();
+  session.Halt();
+  session.Finish(true);
+  ASSERT_TRUE(session.WaitForLogs(20s));
+  EXPECT_FALSE(live.Running());
+  EXPECT_EQ(live.LogPath(), path);
+  ExpectLiveEqualsLoaded("after Stop");
+}
+
+TEST_F(LiveBinsTest, ANewRunStartsEmptyWithTheSameRequest) {
+  LoadRequest request;
+  request.transmitter = "C115";
+  ASSERT_TRUE(live.SetRequest(request));
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  Receive(30);
+  session.Halt();
+  session.Finish(true);
+  const std::uint64_t before = live.Version();
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  // "Start" of the new run is the only line it has had.
+  sent = 0;
+  events.appended = 1;
+  GraphData snapshot;
+  live.Snapshot(snapshot);
+  EXPECT_EQ(snapshot.receptionTotal, 0);
+  EXPECT_TRUE(snapshot.transmitters.empty());
+  EXPECT_EQ(live.Request().transmitter, "C115");
+  Receive(10);
+  EXPECT_GT(live.Version(), before);
+  ExpectLiveEqualsLoaded("second run");
+  session.Halt();
+  session.Finish(true);
+}
+
+}  // namespace

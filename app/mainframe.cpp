@@ -28,12 +28,12 @@ MainFrame::MainFrame(const Clock* timeSource, QWidget* parent)
   setWindowTitle(QString::fromUtf8("Считыватель RS-232"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(dialogunits::X(658), dialogunits::Y(447));
+  setFixedSize(dialogunits::X(658), dialogunits::Y(484));
 
   tabControl = new QWidget(this);
   tabControl->setObjectName(QStringLiteral("225"));
   tabControl->setProperty("controlId", 225);
-  tabControl->setGeometry(dialogunits::Rect(0, 0, 656, 444));
+  tabControl->setGeometry(dialogunits::Rect(0, 0, 656, 481));
   tabBar = new QTabBar(tabControl);
   tabBar->setDrawBase(true);
   tabBar->setGeometry(0, 0, tabControl->width(), kPageOffset.y());
@@ -42,6 +42,9 @@ MainFrame::MainFrame(const Clock* timeSource, QWidget* parent)
   auto* graphic = new Graphic(tabControl);
   // "Открыть" starts where the readings are written.
   graphic->logFolder = [this] { return readingPage->LogFolderPath(); };
+  // The page's live picture hears the reading's lines; the reading page goes
+  // first (it was made first), so its session never outlives the bins.
+  readingPage->AddReceptionListener(graphic->Live());
   graphPage = graphic;
 #else
   graphPage = new QWidget(tabControl);
@@ -68,6 +71,10 @@ void MainFrame::OnInitDialog() {
   connect(tabBar, &QTabBar::currentChanged, this, &MainFrame::OnTabSelChange);
   connect(readingPage, &DataReceiving::LineStateChanged, this, &MainFrame::ShowLineState);
   connect(readingPage, &DataReceiving::LogNoteChanged, this, &MainFrame::ShowLogNote);
+  connect(readingPage, &DataReceiving::SilenceNoteChanged, this, [this](const QString& note) {
+    silenceNote = note;
+    ShowTitle();
+  });
 
   const LocalTime now = clock.Now();
   title = QStringLiteral("Delvarine ") + QString::fromStdString(PaddedNumber(now.month, 2)) +
@@ -121,7 +128,7 @@ void MainFrame::ShowLogNote(const QString& note) {
 
 void MainFrame::ShowTitle() {
   QString text = title;
-  for (const QString& note : {lineNote, logNote}) {
+  for (const QString& note : {lineNote, logNote, silenceNote}) {
     if (!note.isEmpty()) text += QString::fromUtf8(" — ") + note;
   }
   setWindowTitle(text);

@@ -44,6 +44,7 @@ class MainFrame : public QDialog {
   QString title;
   QString lineNote;
   QString logNote;
+  QString silenceNote;
   QWidget* tabControl = nullptr;
   QTabBar* tabBar = nullptr;
   DataReceiving* readingPage = nullptr;

@@ -19,6 +19,7 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <algorithm>
 
 #include "detaildelegate.h"
@@ -66,6 +67,13 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
 
   auto* placeholder = Place<QLabel>(this, 233, 14, 0, 578, 396);
   placeholder->hide();
+  // Beside "Открыть": the running reading instead of a file.
+  liveButton = Place<QPushButton>(this, -1, 584, 4, 52, 14);
+  liveButton->setObjectName(QStringLiteral("liveButton"));
+  liveButton->setText(QString::fromUtf8("Текущее чтение"));
+  liveButton->setCheckable(true);
+  liveButton->setToolTip(
+      QString::fromUtf8("Показывать идущее чтение; график обновляется раз в секунду"));
   auto* open = Place<QPushButton>(this, 232, 584, 21, 44, 14);
   open->setText(QString::fromUtf8("Открыть"));
   open->setToolTip(QString::fromUtf8("Открыть журнал; F5 загружает его снова"));
@@ -109,6 +117,10 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   connect(build, &QPushButton::clicked, this, &Graphic::OnBuild);
   connect(print, &QPushButton::clicked, this, &Graphic::OnPrint);
   connect(save, &QPushButton::clicked, this, &Graphic::OnSave);
+  connect(liveButton, &QPushButton::clicked, this, &Graphic::OnLive);
+  liveTimer = new QTimer(this);
+  liveTimer->setInterval(1000);
+  connect(liveTimer, &QTimer::timeout, this, &Graphic::RefreshLive);
   auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
   reload->setContext(Qt::WidgetWithChildrenShortcut);
   connect(reload, &QShortcut::activated, this, &Graphic::OnReload);
@@ -180,10 +192,15 @@ void Graphic::OnOpen() {
   if (path.isEmpty()) return;
   // A new log starts on its first day.
   request->day = 1;
+  StopFollowing();
   Load(path, *request);
 }
 
 void Graphic::OnReload() {
+  if (following) {
+    if (const std::optional<LoadRequest> request = Request()) ShowLive(*request);
+    return;
+  }
   if (loading || !model.HasLog()) return;
   const QScopedValueRollback<bool> busy(loading, true);
   const std::optional<LoadRequest> request = Request();
@@ -224,30 +241,42 @@ void Graphic::OfferChoices() {
   const GraphData& logData = model.Data();
   {
     const QSignalBlocker blocker(transmitterBox);
+    // The same transmitters as offered (a followed reading, once a second):
+    // only their counts change, and an open list stays open.
+    bool same = transmitterBox->count() == static_cast<int>(logData.transmitters.size());
+    for (int i = 0; same && i < transmitterBox->count(); ++i) {
+      same = transmitterBox->itemText(i).toStdString() ==
+             logData.transmitters[static_cast<std::size_t>(i)].first;
+    }
     const QString typed = transmitterBox->currentText();
-    transmitterBox->clear();
+    if (!same) transmitterBox->clear();
     // The open list is as wide as its items with their line counts.
     const QFontMetrics metrics(transmitterBox->view()->font());
     int widest = transmitterBox->width();
+    int index = 0;
     for (const auto& [name, lines] : logData.transmitters) {
       const QString count = QString::fromUtf8("строк: %1").arg(lines);
-      transmitterBox->addItem(QString::fromStdString(name));
-      transmitterBox->setItemData(transmitterBox->count() - 1, count, DetailDelegate::kDetailRole);
+      if (!same) transmitterBox->addItem(QString::fromStdString(name));
+      transmitterBox->setItemData(index++, count, DetailDelegate::kDetailRole);
       widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(name) +
                                                           QStringLiteral("   ") + count) +
                                     40);
     }
     transmitterBox->view()->setMinimumWidth(widest);
-    transmitterBox->setEditText(typed);
+    if (!same) transmitterBox->setEditText(typed);
   }
   const QSignalBlocker blocker(dayList);
-  dayList->clear();
   const std::string name = model.LogPath().filename().string();
-  for (int day = 1; day <= std::max(1, logData.dayCount); ++day) {
-    const std::string date = DayDate(name, day);
-    dayList->addItem(date.empty() ? QString::number(day)
-                                  : QString::fromStdString(date.substr(0, 5)));
-    dayList->setItemData(day - 1, QString::fromStdString(date), Qt::ToolTipRole);
+  const int days = std::max(1, logData.dayCount);
+  if (dayList->count() != days || offeredDaysOf != model.LogPath()) {
+    dayList->clear();
+    for (int day = 1; day <= days; ++day) {
+      const std::string date = DayDate(name, day);
+      dayList->addItem(date.empty() ? QString::number(day)
+                                    : QString::fromStdString(date.substr(0, 5)));
+      dayList->setItemData(day - 1, QString::fromStdString(date), Qt::ToolTipRole);
+    }
+    offeredDaysOf = model.LogPath();
   }
   dayList->setCurrentIndex(std::clamp(logData.day, 1, dayList->count()) - 1);
   dayList->setEnabled(logData.dayCount > 1);
@@ -259,7 +288,71 @@ void Graphic::Render(bool show) {
   drawing->Show(std::move(picture), show);
 }
 
-void Graphic::OnBuild() { Render(true); }
+void Graphic::OnBuild() {
+  // Following, the transmitter and the times typed since take effect.
+  if (following) {
+    OnReload();
+    return;
+  }
+  Render(true);
+}
+
+void Graphic::OnLive(bool on) {
+  if (!on) {
+    StopFollowing();
+    return;
+  }
+  if (!live.HasRun()) {
+    liveButton->setChecked(false);
+    showError(QString::fromUtf8("Чтение ещё не начиналось. Начните чтение на странице «%1», "
+                                "затем нажмите «Текущее чтение».")
+                  .arg(UiText(strings::kReadingTab)));
+    return;
+  }
+  std::optional<LoadRequest> request = Request();
+  if (!request) {
+    liveButton->setChecked(false);
+    return;
+  }
+  // The reading's own days: from its first one.
+  if (!following) request->day = 1;
+  following = true;
+  liveButton->setChecked(true);
+  if (!ShowLive(*request)) {
+    StopFollowing();
+    return;
+  }
+  liveTimer->start();
+}
+
+bool Graphic::ShowLive(const LoadRequest& request) {
+  if (!live.SetRequest(request)) {
+    showError(QString::fromUtf8("Текущее чтение слишком длинное, чтобы перестроить его график "
+                                "для другого передатчика или времени. Откройте его журнал "
+                                "кнопкой «Открыть».\n\n") +
+              QFile::decodeName(live.LogPath().c_str()));
+    return false;
+  }
+  shownVersion = live.Version() - 1;
+  RefreshLive();
+  return true;
+}
+
+void Graphic::RefreshLive() {
+  if (!following || live.Version() == shownVersion) return;
+  shownVersion = live.Version();
+  GraphData bins;
+  live.Snapshot(bins);
+  model.Take(std::move(bins), live.LogPath());
+  OfferChoices();
+  Render(true);
+}
+
+void Graphic::StopFollowing() {
+  following = false;
+  liveTimer->stop();
+  liveButton->setChecked(false);
+}
 
 void Graphic::OnIntervalSelected() { Render(true); }
 

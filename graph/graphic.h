@@ -7,11 +7,14 @@
 
 #include "graphmodel.h"
 #include "graphpicture.h"
+#include "livebins.h"
 
 class PaintGraphic;
 class QComboBox;
 class QLineEdit;
 class QPrinter;
+class QPushButton;
+class QTimer;
 
 // The graph page (dialog template 203): chooses the log, the transmitter,
 // the time range, the day, the interval, the scale and the font; loads the
@@ -47,6 +50,15 @@ class Graphic : public QWidget {
   void OnSave();
   void OnFontSelected(int index);
   void OnDaySelected(int index);
+  // "Текущее чтение": follows the running reading (on) or stops following.
+  void OnLive(bool on);
+
+  // The running reading's bins; the reading page hands them its lines.
+  LiveBins& Live() { return live; }
+  bool FollowsReading() const { return following; }
+  // Redraws the running reading's picture if it changed; a timer calls it
+  // once a second while the page follows the reading.
+  void RefreshLive();
 
   // The interval, the scale top, the interval's text and the font as the
   // lists show them.
@@ -64,8 +76,18 @@ class Graphic : public QWidget {
   // The transmitters and days of the loaded log, offered in their lists.
   void OfferChoices();
   void Render(bool show);
+  // Asks the live bins for `request` and shows them; false, after saying
+  // why, when they cannot be binned for it.
+  bool ShowLive(const LoadRequest& request);
+  void StopFollowing();
 
   GraphModel model;
+  LiveBins live;
+  bool following = false;
+  std::filesystem::path offeredDaysOf;  // the log whose days the day list holds
+  std::uint64_t shownVersion = 0;
+  QTimer* liveTimer = nullptr;
+  QPushButton* liveButton = nullptr;
   PaintGraphic* drawing = nullptr;
   bool loading = false;
   QComboBox* transmitterBox = nullptr;

@@ -19,6 +19,11 @@ class GraphModel {
             const LoadProgress& progress = {});
   // Empty bins, nothing loaded.
   void Clear();
+  // Shows `bins` made elsewhere (the running reading's) as those of `from`.
+  void Take(GraphData bins, const std::filesystem::path& from) {
+    data = std::move(bins);
+    logPath = from;
+  }
 
   const GraphData& Data() const { return data; }
   // The log loaded last; empty before the first load.

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -40,6 +42,7 @@
 #include "programsettings.h"
 #include "slotprintout.h"
 #include "stringtable.h"
+#include "textformat.h"
 #include "threadinbox.h"
 #include "toneplayer.h"
 #include "uitext.h"
@@ -52,14 +55,45 @@ namespace {
 
 constexpr std::chrono::milliseconds kDrainSlice{10};
 constexpr std::chrono::milliseconds kDisplayInterval{100};
+// The template's page and, under it, the silence limits and the status lines.
+constexpr int kPageHeight = 462;
+
+// A desktop notification through the freedesktop service on the session
+// bus; sent without waiting for an answer, and nothing when there is no bus.
+void SendDesktopNotification(const QString& summary, const QString& body) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.Notifications"),
+      QStringLiteral("/org/freedesktop/Notifications"),
+      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+  QVariantMap hints;
+  hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(2)));
+  call << QStringLiteral("Delvarine") << 0u << QStringLiteral("dialog-warning") << summary << body
+       << QStringList() << hints << -1;
+  bus.call(call, QDBus::NoBlock);
+}
+
+QString ClockText(const LocalTime& time) {
+  return QString::fromStdString(FormatClock(TimeOfDayOf(time)));
+}
 
 }  // namespace
 
-DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
+DataReceiving::DataReceiving(QWidget* parent, const Clock* timeSource)
     : QWidget(parent),
+      clock(timeSource != nullptr ? *timeSource : systemClock),
       slotPanel(this),
-      session(clock != nullptr ? *clock : systemClock, slotPanel, *this) {
+      session(clock, slotPanel, *this) {
   setObjectName(QStringLiteral("201"));
+  session.AddListener(*this);
+  session.AddListener(silence);
+  silenceTimer = new QTimer(this);
+  silenceTimer->setSingleShot(true);
+  connect(silenceTimer, &QTimer::timeout, this, &DataReceiving::CheckSilence);
+  statusTimer = new QTimer(this);
+  statusTimer->setInterval(250);
+  connect(statusTimer, &QTimer::timeout, this, &DataReceiving::UpdateStatus);
   inbox = new ThreadInbox(this);
   drainTimer = new QTimer(this);
   drainTimer->setSingleShot(true);
@@ -71,7 +105,7 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
     FlushDisplay();
     lastFlush = std::chrono::steady_clock::now();
   });
-  resize(dialogunits::X(632), dialogunits::Y(425));
+  resize(dialogunits::X(632), dialogunits::Y(kPageHeight));
   askSaveFiles = [this] {
     std::unique_ptr<QMessageBox> box = MakeSaveFilesQuestion(this);
     box->exec();
@@ -98,6 +132,7 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* clock)
   openFolder = [](const QString& folder) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
   };
+  notifyDesktop = SendDesktopNotification;
   CreateControls();
   OnInitPage();
 }
@@ -176,7 +211,7 @@ void DataReceiving::CreateControls() {
   printButton->setText(QString::fromUtf8("Печать"));
 
   auto* leftFrame = Place<QGroupBox>(this, -1, 7, 4, 174, 397);
-  auto* slotFrame = Place<QGroupBox>(this, -1, 185, 4, 436, 419);
+  auto* slotFrame = Place<QGroupBox>(this, -1, 185, 4, 436, 433);
 
   constexpr std::array<int, 8> kHiddenY = {125, 141, 159, 175, 192, 209, 225, 240};
   for (int i = 0; i < 8; ++i) {
@@ -205,6 +240,18 @@ void DataReceiving::CreateControls() {
   openFolderButton->setToolTip(QString::fromUtf8("Открыть папку журналов в файловом менеджере"));
   connect(chooseFolderButton, &QPushButton::clicked, this, &DataReceiving::OnChooseLogFolder);
   connect(openFolderButton, &QPushButton::clicked, this, &DataReceiving::OnOpenLogFolder);
+
+  // Under the slots: each one's silence limit. Under everything: the state
+  // of the run, and the last word about a silence.
+  auto* silenceLabel = PlaceLabel(this, "Предупредить, если не слышен:", 7, 422, 178, 8);
+  silenceLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  slotPanel.PlaceSilenceSelectors(
+      420, [this](int slot, int minutes) { OnSilenceSelected(slot, minutes); });
+  statusLine = Place<QLabel>(this, -1, 9, 440, 612, 9);
+  statusLine->setObjectName(QStringLiteral("statusLine"));
+  statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  newsLine = Place<QLabel>(this, -1, 9, 450, 612, 9);
+  newsLine->setObjectName(QStringLiteral("silenceNews"));
 
   // Group boxes are frames only: keep them under the controls they surround.
   leftFrame->lower();
@@ -274,7 +321,20 @@ void DataReceiving::LoadPortSetting() {
   }
   portChooser->Load(settings.get());
   logFolder.Load(settings.get());
+  LoadSilenceSetting(settings.get());
   ShowLogFolder();
+  UpdateStatus();
+}
+
+void DataReceiving::LoadSilenceSetting(QSettings* settings) {
+  if (settings == nullptr) return;
+  // Anything but a limit on offer is off.
+  const QStringList limits = settings->value(QLatin1String(programsettings::kSilenceKey))
+                                 .toString()
+                                 .split(QLatin1Char(','));
+  for (int k = 0; k < kSlotCount && k < limits.size(); ++k) {
+    slotPanel.SetSilenceMinutes(k, limits[k].trimmed().toInt());
+  }
 }
 
 void DataReceiving::SavePortSetting() {
@@ -282,6 +342,9 @@ void DataReceiving::SavePortSetting() {
   QSettings settings(programsettings::FilePath(), QSettings::IniFormat);
   portChooser->Store(settings);
   logFolder.Store(settings);
+  QStringList limits;
+  for (int k = 0; k < kSlotCount; ++k) limits << QString::number(slotPanel.SilenceMinutes(k));
+  settings.setValue(QLatin1String(programsettings::kSilenceKey), limits.join(QLatin1Char(',')));
   settings.sync();
   if (settings.status() != QSettings::NoError && !settingsWriteReported) {
     settingsWriteReported = true;
@@ -374,10 +437,16 @@ void DataReceiving::OnStart() {
   }
   session.statistics.ResetStatistics();
   LockControls();
+  EndSilenceAlarms();
+  ApplySilenceLimits();
+  lostSince.reset();
   const ReadingSession::StartResult result = session.Start(portChooser->DevicePath());
   FlushDisplay();
+  UpdateStatus();
   switch (result) {
     case ReadingSession::StartResult::kStarted:
+      statusTimer->start();
+      ScheduleSilenceCheck();
       return;
     case ReadingSession::StartResult::kPortFailed:
       // Busy in the words the users know; missing, forbidden or refused
@@ -424,6 +493,11 @@ void DataReceiving::FinishReading(std::optional<bool> keep) {
   ++runNumber;
   FlushDisplay();
   UnlockControls();
+  // Nothing is watched between runs.
+  EndSilenceAlarms();
+  lostSince.reset();
+  statusTimer->stop();
+  UpdateStatus();
   emit LineStateChanged(false, QString());
   emit LogNoteChanged(QString());
   // A stalled disk must not hold the window: the file is finished in the
@@ -481,6 +555,11 @@ void DataReceiving::DrainLines() {
   // A slice of the event loop at a time, so that a flood of lines cannot
   // keep the window from painting and answering; the rest comes next turn.
   const bool more = session.DrainLines(kDrainSlice);
+  const std::vector<SilenceWatch::Event> heard = silence.TakeEvents();
+  if (!heard.empty()) {
+    ShowSilenceEvents(heard);
+    ScheduleSilenceCheck();
+  }
   // In a flood the screen is brought up to date a few times a second, not
   // after every slice: laying out and painting the texts would take the
   // loop's time.
@@ -551,12 +630,18 @@ void DataReceiving::LineLost(const std::string& reason) {
   // console, which prints it.
   static_cast<void>(reason);
   PostForRun([this] {
+    lostSince = clock.Now();
+    UpdateStatus();
     emit LineStateChanged(true, QFile::decodeName(session.port.DevicePath().c_str()));
   });
 }
 
 void DataReceiving::LineBack() {
-  PostForRun([this] { emit LineStateChanged(false, QString()); });
+  PostForRun([this] {
+    lostSince.reset();
+    UpdateStatus();
+    emit LineStateChanged(false, QString());
+  });
 }
 
 void DataReceiving::LogWriteFailed(const std::string& reason) {
@@ -604,4 +689,145 @@ void DataReceiving::LogFinished(const std::filesystem::path& path, std::int64_t 
   inbox->Post([this, name, lostLines] {
     showNotice(QString::fromUtf8("В журнал не записано строк: %1.\n\n").arg(lostLines) + name);
   });
+}
+
+void DataReceiving::RunStarted(const std::filesystem::path& logPath, std::int64_t) {
+  runLines = 0;
+  lastLineAt.reset();
+  runLogPath = logPath;
+}
+
+void DataReceiving::Received(const Reception& line) {
+  ++runLines;
+  lastLineAt = line.time;
+}
+
+QString DataReceiving::SlotName(int slot) const {
+  return FromBytes(slotPanel.NumberText(slot).substr(0, 4));
+}
+
+void DataReceiving::ApplySilenceLimits() {
+  for (int k = 0; k < kSlotCount; ++k) {
+    // Only a slot that follows a transmitter can miss it.
+    const bool followed = slotPanel.NumberText(k).substr(0, 4).size() == 4;
+    silence.SetLimit(k, followed ? std::int64_t{slotPanel.SilenceMinutes(k)} * 60'000 : 0);
+  }
+}
+
+void DataReceiving::OnSilenceSelected(int slot, int minutes) {
+  static_cast<void>(minutes);
+  SavePortSetting();
+  if (!session.IsReading()) return;
+  ApplySilenceLimits();
+  if (!silence.IsSilent(slot) && slotPanel.HasAlarm(slot)) {
+    // Switched off during a silence: its mark goes, no word follows.
+    slotPanel.SetAlarm(slot, false);
+    ShowSilenceNote();
+  }
+  CheckSilence();
+}
+
+void DataReceiving::CheckSilence() {
+  if (!session.IsReading()) return;
+  std::vector<SilenceWatch::Event> events;
+  silence.Check(clock.ElapsedMs(clock.Now()), events);
+  ShowSilenceEvents(events);
+  ScheduleSilenceCheck();
+}
+
+void DataReceiving::ScheduleSilenceCheck() {
+  const std::int64_t due =
+      session.IsReading() ? silence.NextDueMs(clock.ElapsedMs(clock.Now())) : -1;
+  if (due < 0) {
+    silenceTimer->stop();
+    return;
+  }
+  // A moment after the limit, so that it has passed when the timer looks.
+  silenceTimer->start(static_cast<int>(std::min<std::int64_t>(due + 50, 24LL * 3600 * 1000)));
+}
+
+void DataReceiving::ShowSilenceEvents(const std::vector<SilenceWatch::Event>& events) {
+  for (const SilenceWatch::Event& event : events) {
+    const QString name = SlotName(event.slot);
+    const QString duration = QString::fromStdString(DescribeDurationRussian(event.silentMs));
+    const QString when = ClockText(clock.Now());
+    if (event.silent) {
+      slotPanel.SetAlarm(event.slot, true);
+      newsLine->setText(when + QString::fromUtf8("   Передатчик %1 (слот %2) не слышен %3.")
+                                   .arg(name)
+                                   .arg(event.slot + 1)
+                                   .arg(duration));
+      notifyDesktop(
+          QString::fromUtf8("Передатчик %1 не слышен").arg(name),
+          QString::fromUtf8("Слот %1: нет приёма уже %2. Проверьте передатчик и приёмник.")
+              .arg(event.slot + 1)
+              .arg(duration));
+      playTones();
+    } else {
+      slotPanel.SetAlarm(event.slot, false);
+      newsLine->setText(
+          when + QString::fromUtf8("   Передатчик %1 (слот %2) снова слышен после %3 тишины.")
+                     .arg(name)
+                     .arg(event.slot + 1)
+                     .arg(duration));
+    }
+  }
+  if (!events.empty()) ShowSilenceNote();
+}
+
+void DataReceiving::ShowSilenceNote() {
+  QStringList silent;
+  const std::int64_t now = clock.ElapsedMs(clock.Now());
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (!slotPanel.HasAlarm(k)) continue;
+    // Whole minutes in the title: it changes once a minute, not every second.
+    const std::int64_t silentMs = std::max<std::int64_t>(0, now - silence.LastHeard(k));
+    silent << QString::fromUtf8("передатчик %1 не слышен %2")
+                  .arg(SlotName(k))
+                  .arg(QString::fromStdString(DescribeDurationRussian(silentMs / 60'000 * 60'000)));
+  }
+  const QString note = silent.join(QStringLiteral("; "));
+  if (note == silenceNote) return;
+  silenceNote = note;
+  emit SilenceNoteChanged(note);
+}
+
+void DataReceiving::EndSilenceAlarms() {
+  silenceTimer->stop();
+  for (int k = 0; k < kSlotCount; ++k) slotPanel.SetAlarm(k, false);
+  ShowSilenceNote();
+}
+
+QString DataReceiving::SilenceNews() const { return newsLine->text(); }
+
+QString DataReceiving::StatusText() const {
+  const std::string device = ChosenDevice();
+  QString state;
+  if (!session.IsReading()) {
+    state = QString::fromUtf8("остановлено");
+  } else if (lostSince) {
+    state = QString::fromUtf8("нет связи с ") + ClockText(*lostSince);
+  } else {
+    state = QString::fromUtf8("чтение");
+  }
+  QString text =
+      QString::fromUtf8("Устройство: ") +
+      (ComPort() > 0 ? QStringLiteral("COM%1 ").arg(ComPort()) : QString()) +
+      (device.empty() ? QString::fromUtf8("не выбрано") : QFile::decodeName(device.c_str())) +
+      QString::fromUtf8(" — ") + state;
+  if (runLogPath.empty()) return text;
+  text += QString::fromUtf8("   ·   строк: %1").arg(runLines);
+  if (lastLineAt) text += QString::fromUtf8("   ·   последняя: ") + ClockText(*lastLineAt);
+  text += QString::fromUtf8("   ·   журнал: ") + QFile::decodeName(runLogPath.c_str());
+  return text;
+}
+
+void DataReceiving::UpdateStatus() {
+  const QString text = StatusText();
+  // Set only when it changed: a label's new text is laid out anew.
+  if (statusLine->text() != text) {
+    statusLine->setText(text);
+    statusLine->setToolTip(text);
+  }
+  if (session.IsReading()) ShowSilenceNote();
 }

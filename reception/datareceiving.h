@@ -15,11 +15,15 @@
 #include "localtime.h"
 #include "logfolder.h"
 #include "readingsession.h"
+#include "receptionlistener.h"
+#include "silencewatch.h"
 #include "slotpanel.h"
 #include "transmitterlist.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
+class QSettings;
 class QLineEdit;
 class QMessageBox;
 class QPlainTextEdit;
@@ -34,7 +38,7 @@ class TonePlayer;
 // The reading page: the port, Start and Stop, the reception monitor and the
 // eight transmitter slots. The reader runs on its own thread; every control is
 // updated here, on the user-interface thread, from the lines it hands over.
-class DataReceiving : public QWidget, private ReadingEvents {
+class DataReceiving : public QWidget, private ReadingEvents, private ReceptionListener {
   Q_OBJECT
 
  public:
@@ -52,6 +56,8 @@ class DataReceiving : public QWidget, private ReadingEvents {
   std::function<QString(const QString& current)> chooseFolder;
   // Shows a folder in the file manager; false when none could.
   std::function<bool(const QString& folder)> openFolder;
+  // A desktop notification; never waits for the desktop.
+  std::function<void(const QString& summary, const QString& body)> notifyDesktop;
 
   // "Сохранить файлы?" with "Да" and "Нет"; every way of dismissing it but
   // "Нет" answers "Да".
@@ -93,6 +99,20 @@ class DataReceiving : public QWidget, private ReadingEvents {
   // Puts `numbers` into the first slots' number edits.
   void ShowTransmitters(const std::vector<std::string>& numbers);
 
+  // `listener` hears every line of the readings from the next Start on.
+  void AddReceptionListener(ReceptionListener& listener) { session.AddListener(listener); }
+  // The silence limit of `slot` chosen by the user, in minutes (0: off).
+  void OnSilenceSelected(int slot, int minutes);
+  // Looks for transmitters silent past their limits now; a timer calls it
+  // when the next limit passes.
+  void CheckSilence();
+  bool SlotInAlarm(int slot) const { return slotPanel.HasAlarm(slot); }
+  // The status line: the device and its state, the lines of the run, the
+  // time of the last line and the log file.
+  QString StatusText() const;
+  // The last thing said about a silence.
+  QString SilenceNews() const;
+
   // The control with the template id `id`, or nullptr.
   QWidget* Control(int id) const;
   bool IsReading() const { return session.IsReading(); }
@@ -111,6 +131,8 @@ class DataReceiving : public QWidget, private ReadingEvents {
   void LineStateChanged(bool lost, const QString& reason);
   // What the title says about the log file; empty when all is well.
   void LogNoteChanged(const QString& note);
+  // What the title says about silent transmitters; empty when none is.
+  void SilenceNoteChanged(const QString& note);
 
  private:
   // Stop's steps; `keep` is asked when not given.
@@ -121,6 +143,20 @@ class DataReceiving : public QWidget, private ReadingEvents {
   // Puts what the last lines changed on the screen, once per event-loop turn.
   void FlushDisplay();
   void ShowError(const QString& text);
+  // The limits of the selectors into the silence watch, for followed slots.
+  void ApplySilenceLimits();
+  void ScheduleSilenceCheck();
+  void ShowSilenceEvents(const std::vector<SilenceWatch::Event>& events);
+  void ShowSilenceNote();
+  void EndSilenceAlarms();
+  void UpdateStatus();
+  void LoadSilenceSetting(QSettings* settings);
+  // The transmitter of `slot` as the user knows it.
+  QString SlotName(int slot) const;
+
+  // ReceptionListener: the run's line count and last line.
+  void RunStarted(const std::filesystem::path& logPath, std::int64_t elapsedMs) override;
+  void Received(const Reception& line) override;
 
   // ReadingEvents: monitor calls here, reader calls from the reader thread.
   void ClearMonitor() override;
@@ -138,6 +174,7 @@ class DataReceiving : public QWidget, private ReadingEvents {
   void PostForRun(std::function<void()> work);
 
   SystemClock systemClock;
+  const Clock& clock;
   SlotPanel slotPanel;
   ReadingSession session;  // holds the port and the statistics
   TransmitterStore transmitters;
@@ -153,6 +190,18 @@ class DataReceiving : public QWidget, private ReadingEvents {
   QComboBox* roundingSelector = nullptr;
   QPushButton* printButton = nullptr;
   QCheckBox* signalCheck = nullptr;
+  QLabel* statusLine = nullptr;
+  QLabel* newsLine = nullptr;
+
+  SilenceWatch silence;
+  QTimer* silenceTimer = nullptr;  // fires when the next silence limit passes
+  QTimer* statusTimer = nullptr;   // the status line, a few times a second
+  QString silenceNote;
+  // The run being read or read last.
+  std::int64_t runLines = 0;
+  std::optional<LocalTime> lastLineAt;
+  std::optional<LocalTime> lostSince;  // the line is lost since then
+  std::filesystem::path runLogPath;
 
   QString pendingMonitor;
   bool monitorClearPending = false;

@@ -5,6 +5,8 @@
 void SilenceWatch::SetLimit(int slot, std::int64_t limitMs) {
   if (slot < 0 || slot >= kSlotCount) return;
   limit[static_cast<std::size_t>(slot)] = limitMs > 0 ? limitMs : 0;
+  // Off ends a silence being watched: no "heard again" follows.
+  if (limitMs <= 0) silent[static_cast<std::size_t>(slot)] = false;
 }
 
 void SilenceWatch::Start(std::int64_t nowMs) {
@@ -73,22 +75,40 @@ bool ParseSilenceLimit(const std::string& text, std::int64_t& limitMs) {
   return true;
 }
 
-std::string DescribeDuration(std::int64_t ms) {
+namespace {
+
+struct DurationUnits {
+  const char* seconds;
+  const char* minutes;
+  const char* hours;
+};
+
+std::string Describe(std::int64_t ms, const DurationUnits& units) {
   // Built by appending: gcc 12 at -O3 warns falsely about a literal put in
   // front of a temporary string.
   const std::int64_t seconds = ms / 1000;
   std::string text;
   if (seconds < 60) {
-    text.append(std::to_string(seconds)).append(" s");
+    text.append(std::to_string(seconds)).append(units.seconds);
     return text;
   }
   const std::int64_t minutes = seconds / 60;
   if (minutes < 60) {
-    text.append(std::to_string(minutes)).append(" min");
-    if (seconds % 60 != 0) text.append(" ").append(std::to_string(seconds % 60)).append(" s");
+    text.append(std::to_string(minutes)).append(units.minutes);
+    if (seconds % 60 != 0) {
+      text.append(" ").append(std::to_string(seconds % 60)).append(units.seconds);
+    }
     return text;
   }
-  text.append(std::to_string(minutes / 60)).append(" h");
-  if (minutes % 60 != 0) text.append(" ").append(std::to_string(minutes % 60)).append(" min");
+  text.append(std::to_string(minutes / 60)).append(units.hours);
+  if (minutes % 60 != 0) {
+    text.append(" ").append(std::to_string(minutes % 60)).append(units.minutes);
+  }
   return text;
 }
+
+}  // namespace
+
+std::string DescribeDuration(std::int64_t ms) { return Describe(ms, {" s", " min", " h"}); }
+
+std::string DescribeDurationRussian(std::int64_t ms) { return Describe(ms, {" с", " мин", " ч"}); }

@@ -54,3 +54,8 @@ class SilenceWatch final : public ReceptionListener {
 bool ParseSilenceLimit(const std::string& text, std::int64_t& limitMs);
 // How long, for people: "45 s", "5 min", "1 h 20 min".
 std::string DescribeDuration(std::int64_t ms);
+// The same in the window's words (UTF-8): "45 с", "5 мин", "1 ч 20 мин".
+std::string DescribeDurationRussian(std::int64_t ms);
+
+// The silence limits a user can choose, in minutes; 0 is off.
+inline constexpr std::array<int, 8> kSilenceLimitMinutes = {0, 1, 2, 5, 10, 15, 30, 60};

@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QObject>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "dialogcontrols.h"
 #include "pagetext.h"
+#include "silencewatch.h"
 #include "uitext.h"
 
 using dialogunits::kComboHeight;
@@ -99,6 +101,55 @@ void SlotPanel::FillWindowSelectors(const std::function<void(int slot, int index
     selector->setCurrentIndex(0);
     QObject::connect(selector, &QComboBox::currentIndexChanged, page,
                      [onSelected, k](int index) { onSelected(k, index); });
+  }
+}
+
+void SlotPanel::PlaceSilenceSelectors(
+    int y, const std::function<void(int slot, int minutes)>& onSelected) {
+  for (int k = 0; k < kSlotCount; ++k) {
+    const SlotTemplate& t = TemplateOf(k);
+    QComboBox* selector = Place<QComboBox>(page, -1, t.clearX, y, 40, kComboHeight);
+    selector->setObjectName(QStringLiteral("silence%1").arg(k + 1));
+    for (int minutes : kSilenceLimitMinutes) {
+      selector->addItem(
+          minutes == 0 ? QString::fromUtf8("выкл.") : QString::fromUtf8("%1 мин").arg(minutes),
+          minutes);
+    }
+    selector->setToolTip(
+        QString::fromUtf8("Предупредить, если передатчик этого слота не слышен дольше"));
+    At(k).silenceSelector = selector;
+    QObject::connect(selector, &QComboBox::activated, page,
+                     [onSelected, selector, k] { onSelected(k, selector->currentData().toInt()); });
+  }
+}
+
+int SlotPanel::SilenceMinutes(int slot) const {
+  const QComboBox* selector = At(slot).silenceSelector;
+  return selector != nullptr ? selector->currentData().toInt() : 0;
+}
+
+void SlotPanel::SetSilenceMinutes(int slot, int minutes) {
+  QComboBox* selector = At(slot).silenceSelector;
+  if (selector == nullptr) return;
+  const int index = selector->findData(minutes);
+  selector->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+void SlotPanel::SetAlarm(int slot, bool on) {
+  Slot& s = At(slot);
+  if (s.alarm == on) return;
+  s.alarm = on;
+  // A warning colour behind the slot's texts; the style's own colours again
+  // when the transmitter is heard.
+  for (QWidget* box :
+       std::initializer_list<QWidget*>{s.numberEdit, s.lastLineBox, s.levelBox, s.columnBox}) {
+    if (box == nullptr) continue;
+    QPalette palette = page->palette();
+    if (on) {
+      palette.setColor(QPalette::Base, QColor(255, 196, 120));
+      palette.setColor(QPalette::Text, Qt::black);
+    }
+    box->setPalette(palette);
   }
 }
 

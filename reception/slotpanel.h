@@ -34,6 +34,16 @@ class SlotPanel final : public SlotControls {
   void PlaceWindowSelectors();
   // The selectors' items; `onSelected` hears the user's choices.
   void FillWindowSelectors(const std::function<void(int slot, int index)>& onSelected);
+  // Under each clear button: the slot's silence limit, off or a number of
+  // minutes; `onSelected` hears the user's choices.
+  void PlaceSilenceSelectors(int y, const std::function<void(int slot, int minutes)>& onSelected);
+  // The limit chosen for `slot`, in minutes; 0 is off.
+  int SilenceMinutes(int slot) const;
+  // Chooses `minutes` for `slot` without telling; a limit not offered is off.
+  void SetSilenceMinutes(int slot, int minutes);
+  // Marks the slot's boxes in a warning colour while its transmitter is silent.
+  void SetAlarm(int slot, bool on);
+  bool HasAlarm(int slot) const { return At(slot).alarm; }
 
   // The number edits' texts in the program's bytes, in slot order.
   std::vector<std::string> Numbers() const;
@@ -57,6 +67,8 @@ class SlotPanel final : public SlotControls {
     QComboBox* windowSelector = nullptr;
     QPlainTextEdit* columnBox = nullptr;
     QPushButton* clearButton = nullptr;
+    QComboBox* silenceSelector = nullptr;
+    bool alarm = false;
     std::string columnBytes;  // the column box's text in the program's bytes
     std::optional<std::string> pendingLevel;
     std::optional<std::string> pendingLastLine;

@@ -14,6 +14,8 @@ namespace programsettings {
 inline constexpr char kPortKey[] = "Delvarine Com-port";  // 1..4
 inline constexpr char kDeviceKey[] = "Delvarine Device";  // a path; empty: the COMn
 inline constexpr char kLogFolderKey[] = "Delvarine Log folder";
+// Each slot's silence limit in minutes, comma-separated; 0 is off.
+inline constexpr char kSilenceKey[] = "Delvarine Silence limits";
 
 // Where the file is: the desktop's configuration folder, Delvarine/Delvarine.conf.
 QString FilePath();

@@ -67,6 +67,8 @@ TEST(SilenceWatchTest, DurationsAreReadAndSaidAsPeopleWriteThem) {
   EXPECT_EQ(DescribeDuration(300'000), "5 min");
   EXPECT_EQ(DescribeDuration(432'000), "7 min 12 s");
   EXPECT_EQ(DescribeDuration(4'800'000), "1 h 20 min");
+  EXPECT_EQ(DescribeDurationRussian(432'000), "7 мин 12 с");
+  EXPECT_EQ(DescribeDurationRussian(4'800'000), "1 ч 20 мин");
 }
 
 }  // namespace

@@ -68,9 +68,10 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   auto* placeholder = Place<QLabel>(this, 233, 14, 0, 578, 396);
   placeholder->hide();
   // Beside "Открыть": the running reading instead of a file.
-  liveButton = Place<QPushButton>(this, -1, 584, 4, 52, 14);
+  // Two lines: the column is narrower than the words.
+  liveButton = Place<QPushButton>(this, -1, 584, 1, 52, 19);
   liveButton->setObjectName(QStringLiteral("liveButton"));
-  liveButton->setText(QString::fromUtf8("Текущее чтение"));
+  liveButton->setText(QString::fromUtf8("Текущее\nчтение"));
   liveButton->setCheckable(true);
   liveButton->setToolTip(
       QString::fromUtf8("Показывать идущее чтение; график обновляется раз в секунду"));

@@ -356,10 +356,14 @@ void DataReceiving::SavePortSetting() {
 
 void DataReceiving::OnPortSelected(int index) {
   if (index < 0) return;
+  UpdateStatus();
   SavePortSetting();
 }
 
-void DataReceiving::UseDevice(const std::string& path) { portChooser->UseForThisRun(path); }
+void DataReceiving::UseDevice(const std::string& path) {
+  portChooser->UseForThisRun(path);
+  UpdateStatus();
+}
 
 std::string DataReceiving::ChosenDevice() const { return portChooser->DevicePath(); }
 
@@ -812,8 +816,8 @@ QString DataReceiving::StatusText() const {
   }
   QString text =
       QString::fromUtf8("Устройство: ") +
-      (ComPort() > 0 ? QStringLiteral("COM%1 ").arg(ComPort()) : QString()) +
       (device.empty() ? QString::fromUtf8("не выбрано") : QFile::decodeName(device.c_str())) +
+      (ComPort() > 0 ? QStringLiteral(" (COM%1)").arg(ComPort()) : QString()) +
       QString::fromUtf8(" — ") + state;
   if (runLogPath.empty()) return text;
   text += QString::fromUtf8("   ·   строк: %1").arg(runLines);

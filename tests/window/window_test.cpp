@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -35,6 +36,8 @@
 #include "datareceiving.h"
 #include "dialogunits.h"
 #include "endsignals.h"
+#include "graphic.h"
+#include "paintgraphic.h"
 #include "mainframe.h"
 #include "serialport.h"
 #include "simulatedreceiver.h"
@@ -611,6 +614,178 @@ class WindowTest : public QObject {
     Page().OnStop();
     QTest::mouseClick(Control<QCheckBox>(239), Qt::LeftButton);
     QVERIFY(!Page().beepOnEighth);
+  }
+
+  void silentTransmitterIsMarkedOnceAndClearedWhenHeardAgain() {
+    QStringList notifications;
+    int tones = 0;
+    Page().notifyDesktop = [&](const QString& summary, const QString& body) {
+      notifications << summary + " | " + body;
+    };
+    Page().playTones = [&] { ++tones; };
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    // Slot 2 (A642) warns after 2 minutes, chosen with the keyboard:
+    // off, 1 min, 2 min.
+    auto* limit = Page().findChild<QComboBox*>(QStringLiteral("silence2"));
+    QVERIFY(limit != nullptr);
+    QTest::keyClick(limit, Qt::Key_Down);
+    QTest::keyClick(limit, Qt::Key_Down);
+    QCOMPARE(limit->currentText(), QString::fromUtf8("2 мин"));
+    QCOMPARE(QSettings().value("Delvarine Silence limits").toString(),
+             QStringLiteral("0,2,0,0,0,0,0,0"));
+    const QString title = frame->windowTitle();
+
+    Page().OnStart();
+    Send("P12345678\r\nP0A642AB12CD3456\r\n");
+    QTRY_VERIFY(!Control<QLineEdit>(205)->text().isEmpty());
+    // A642 falls silent; 1234 goes on.
+    clock.Set({2026, 3, 1, 10, 16, 30, 0});
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Control<QLineEdit>(207)->text().startsWith("10:16:30"));
+    Page().CheckSilence();
+    QVERIFY(!Page().SlotInAlarm(1));
+    QCOMPARE(tones, 0);
+
+    clock.Set({2026, 3, 1, 10, 17, 37, 42});
+    Page().CheckSilence();
+    QVERIFY(Page().SlotInAlarm(1));
+    QVERIFY(!Page().SlotInAlarm(0));
+    QCOMPARE(frame->windowTitle(), title + QString::fromUtf8(" — передатчик A642 не слышен 2 мин"));
+    QCOMPARE(notifications,
+             QStringList{QString::fromUtf8("Передатчик A642 не слышен | Слот 2: нет приёма уже 2 "
+                                           "мин 30 с. Проверьте передатчик и приёмник.")});
+    QCOMPARE(tones, 1);
+    QVERIFY(Page().SilenceNews().contains(QString::fromUtf8("A642 (слот 2) не слышен 2 мин 30 с")));
+    // The boxes of the slot take the warning colour, the others do not.
+    const QColor marked = Control<QPlainTextEdit>(224)->palette().color(QPalette::Base);
+    QVERIFY(marked != Control<QPlainTextEdit>(222)->palette().color(QPalette::Base));
+    QCOMPARE(Control<QLineEdit>(205)->palette().color(QPalette::Base), marked);
+
+    // Once per silence: looking again says nothing new; the title counts on.
+    clock.Set({2026, 3, 1, 10, 20, 8, 0});
+    Page().CheckSilence();
+    Page().OnSilenceSelected(0, 0);
+    QCOMPARE(notifications.size(), 1);
+    QCOMPARE(tones, 1);
+    QTRY_COMPARE(frame->windowTitle(),
+                 title + QString::fromUtf8(" — передатчик A642 не слышен 5 мин"));
+
+    Send("P0A642AB12CD3456\r\n");
+    QTRY_VERIFY(!Page().SlotInAlarm(1));
+    QCOMPARE(frame->windowTitle(), title);
+    QVERIFY(Page().SilenceNews().contains(
+        QString::fromUtf8("A642 (слот 2) снова слышен после 5 мин тишины")));
+    QVERIFY(Control<QPlainTextEdit>(224)->palette().color(QPalette::Base) != marked);
+    QCOMPARE(notifications.size(), 1);
+
+    // Silent again, then Stop: the mark goes with the run, and the log
+    // holds receptions only.
+    clock.Set({2026, 3, 1, 10, 30, 0, 0});
+    Page().CheckSilence();
+    QVERIFY(Page().SlotInAlarm(1));
+    QCOMPARE(notifications.size(), 2);
+    Page().OnStop();
+    QVERIFY(!Page().SlotInAlarm(1));
+    QCOMPARE(frame->windowTitle(), title);
+    const auto files = LogFiles(workDir.path() + "/run");
+    QCOMPARE(files.size(), 1u);
+    const std::string log = Logged(files[0]);
+    QVERIFY(log.find("A642 (") == std::string::npos);
+    QCOMPARE(LoggedReceptions(log), 4);
+
+    // The limit is kept for the next session.
+    frame.reset();
+    OpenFrame();
+    QCOMPARE(Page().findChild<QComboBox*>(QStringLiteral("silence2"))->currentText(),
+             QString::fromUtf8("2 мин"));
+    QCOMPARE(Page().findChild<QComboBox*>(QStringLiteral("silence1"))->currentText(),
+             QString::fromUtf8("выкл."));
+  }
+
+  void silenceLimitsFromABadSettingAreOff() {
+    frame.reset();
+    QSettings().setValue("Delvarine Silence limits", "7,x,60,-1,,15");
+    OpenFrame();
+    const QStringList expected = {"выкл.", "выкл.",  "60 мин", "выкл.",
+                                  "выкл.", "15 мин", "выкл.",  "выкл."};
+    for (int k = 0; k < kSlotCount; ++k) {
+      QCOMPARE(Page().findChild<QComboBox*>(QStringLiteral("silence%1").arg(k + 1))->currentText(),
+               QString::fromUtf8(expected[k].toUtf8()));
+    }
+  }
+
+  void statusLineShowsTheDeviceItsStateTheLinesAndTheLog() {
+    auto* status = Page().findChild<QLabel*>(QStringLiteral("statusLine"));
+    QVERIFY(status != nullptr);
+    QCOMPARE(status->text(), QString::fromUtf8("Устройство: ") + device +
+                                 QString::fromUtf8(" (COM1) — остановлено"));
+    Page().OnStart();
+    const QString log = QString::fromStdString(Page().LogPath().string());
+    Send("P12345678\r\nX junk\r\n");
+    QTRY_COMPARE(status->text(), QString::fromUtf8("Устройство: ") + device +
+                                     QString::fromUtf8(" (COM1) — чтение   ·   строк: 2   ·   "
+                                                       "последняя: 10:15:07   ·   журнал: ") +
+                                     log);
+    // The line goes: the state says since when.
+    clock.Set({2026, 3, 1, 10, 15, 30, 0});
+    ::close(master);
+    ::close(slave);
+    master = slave = -1;
+    QTRY_VERIFY(status->text().contains(QString::fromUtf8("нет связи с 10:15:30")));
+    Page().OnStop();
+    QVERIFY(status->text().contains(QString::fromUtf8("— остановлено   ·   строк: 2")));
+    QVERIFY(status->text().endsWith(log));
+  }
+
+  void graphPageFollowsTheRunningReading() {
+    auto& graphic = static_cast<Graphic&>(frame->GraphPage());
+    QStringList graphErrors;
+    graphic.showError = [&](const QString& text) { graphErrors << text; };
+    auto* live = graphic.findChild<QPushButton*>(QStringLiteral("liveButton"));
+    QVERIFY(live != nullptr);
+    // No reading yet: said, and nothing follows.
+    QTest::mouseClick(live, Qt::LeftButton);
+    QCOMPARE(graphErrors.size(), 1);
+    QVERIFY(graphErrors[0].contains(QString::fromUtf8("Чтение ещё не начиналось")));
+    QVERIFY(!graphic.FollowsReading());
+    QVERIFY(!live->isChecked());
+
+    Page().OnStart();
+    Send("P12345678\r\nP12345679\r\n");
+    QTRY_VERIFY(Control<QPlainTextEdit>(203)->toPlainText().contains("P12345679"));
+    auto* transmitter = graphic.findChild<QComboBox*>(QStringLiteral("241"));
+    transmitter->setEditText(QStringLiteral("1234"));
+    QTest::mouseClick(live, Qt::LeftButton);
+    QVERIFY(graphic.FollowsReading());
+    QVERIFY(live->isChecked());
+    QCOMPARE(graphic.Model().Data().matchedLines, 2);
+    QVERIFY(graphic.Drawing().Picture().drawn);
+
+    // It follows as receptions arrive.
+    clock.Set({2026, 3, 1, 10, 17, 0, 0});
+    Send("P12345670\r\nP0A642AB12CD3456\r\n");
+    QTRY_COMPARE(graphic.Model().Data().matchedLines, 3);
+    QCOMPARE(graphic.Model().Data().transmitters.size(), 2u);
+
+    // Stopped, the picture stays and its file draws the same.
+    const std::filesystem::path path = Page().LogPath();
+    Page().OnStop();
+    QVERIFY(Page().WaitForLogs(std::chrono::seconds(20)));
+    const GraphData shown = graphic.Model().Data();
+    GraphData loaded;
+    std::string error;
+    QVERIFY(LoadLog(path, graphic.Live().Request(), loaded, error));
+    QCOMPARE(shown.receptionCounts, loaded.receptionCounts);
+    QCOMPARE(shown.receptionTotal, loaded.receptionTotal);
+    QCOMPARE(shown.spanMinutes, loaded.spanMinutes);
+
+    // Opening a file ends the following.
+    graphic.chooseLogFile = [&](const QString&) { return QString::fromStdString(path.string()); };
+    QTest::mouseClick(graphic.findChild<QPushButton*>(QStringLiteral("232")), Qt::LeftButton);
+    QVERIFY(!graphic.FollowsReading());
+    QVERIFY(!live->isChecked());
+    QCOMPARE(graphic.Model().Data().receptionCounts, loaded.receptionCounts);
   }
 
   void closingWhileReadingAsksNothingAndKeepsTheLogWithEnd() {

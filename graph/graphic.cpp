@@ -328,9 +328,9 @@ void Graphic::OnLive(bool on) {
 
 bool Graphic::ShowLive(const LoadRequest& request) {
   if (!live.SetRequest(request)) {
-    showError(QString::fromUtf8("Текущее чтение слишком длинное, чтобы перестроить его график "
-                                "для другого передатчика или времени. Откройте его журнал "
-                                "кнопкой «Открыть».\n\n") +
+    showError(QString::fromUtf8("Не удаётся перестроить график текущего чтения: его журнал "
+                                "недоступен или записан не полностью. Откройте журнал кнопкой "
+                                "«Открыть».\n\n") +
               QFile::decodeName(live.LogPath().c_str()));
     return false;
   }

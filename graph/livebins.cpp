@@ -1,20 +1,48 @@
 #include "livebins.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "recordlayout.h"
 
 namespace {
 
 // What the session writes first into every log.
 constexpr std::string_view kStartLine = "Start\r\n";
+constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+
+// Feeds `length` bytes of the file at `path` from `offset` on; false when the
+// file does not hold them all.
+bool FeedFromFile(const std::filesystem::path& path, std::uint64_t offset, std::uint64_t length,
+                  LogBinner& binner) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  std::string block(kPieceSize, '\0');
+  while (length > 0) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(length, kPieceSize));
+    const ssize_t n = ::pread(fd, block.data(), want, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    binner.Feed(std::string_view(block.data(), static_cast<std::size_t>(n)));
+    offset += static_cast<std::uint64_t>(n);
+    length -= static_cast<std::uint64_t>(n);
+  }
+  ::close(fd);
+  return length == 0;
+}
 
 }  // namespace
 
 bool LiveBins::SetRequest(const LoadRequest& wanted) {
-  if (!textKept) return false;
+  GraphData bins;
+  LogBinner fresh(wanted, bins);
+  for (const std::string& piece : text) fresh.Feed(piece);
+  // Past the kept text the log file holds the rest, byte for byte, unless
+  // lines could not be written to it.
+  if (!textKept && !FeedFromFile(logPath, keptBytes, fedBytes - keptBytes, fresh)) return false;
   request = wanted;
-  data.Clear();
-  binner = std::make_unique<LogBinner>(request, data);
-  binner->Feed(text);
+  data = std::move(bins);
+  binner = std::make_unique<LogBinner>(fresh, data);
   ++version;
   return true;
 }
@@ -32,6 +60,8 @@ void LiveBins::RunStarted(const std::filesystem::path& path, std::int64_t) {
   logPath = path;
   running = true;
   text.clear();
+  keptBytes = 0;
+  fedBytes = 0;
   textKept = true;
   SetRequest(request);
   Feed(kStartLine);
@@ -44,12 +74,18 @@ void LiveBins::Received(const Reception& line) {
 
 void LiveBins::Feed(std::string_view logBytes) {
   binner->Feed(logBytes);
+  fedBytes += logBytes.size();
   if (!textKept) return;
-  if (text.size() + logBytes.size() > kKeptLimit) {
-    // Bounded memory: from here on the bins go on for this request only.
+  if (keptBytes + logBytes.size() > limit) {
+    // Bounded memory: the rest is read from the log file when needed. What
+    // is kept stays until the next run (given back at once, in a flood, it
+    // would hold the window's thread for a moment).
     textKept = false;
-    std::string().swap(text);
     return;
   }
-  text += logBytes;
+  if (text.empty() || text.back().size() + logBytes.size() > kPieceSize) {
+    text.emplace_back().reserve(kPieceSize);
+  }
+  text.back() += logBytes;
+  keptBytes += logBytes.size();
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "graphdata.h"
 #include "logloader.h"
@@ -14,16 +15,17 @@
 // hands it out and bins the line as the log file holds it, by the loader's
 // own rules: at any moment its bins are those of the run's log loaded then.
 // The run's log text is kept (up to kKeptLimit bytes), so that another
-// transmitter or time can be asked for without reading the file.
+// transmitter or time can be asked for without reading the file; past it,
+// the rest is read from the log file.
 class LiveBins final : public ReceptionListener {
  public:
-  // About two weeks of a receiver at 2400 bit/s.
-  static constexpr std::size_t kKeptLimit = std::size_t{256} << 20;
+  // Three weeks of a line a second; a day of a line that never pauses.
+  static constexpr std::size_t kKeptLimit = std::size_t{64} << 20;
 
-  LiveBins() { SetRequest({}); }
+  explicit LiveBins(std::size_t keptLimit = kKeptLimit) : limit(keptLimit) { SetRequest({}); }
 
   // Bins the run so far anew for `request`; false, with the bins left as they
-  // were, when the run's text is no longer kept.
+  // were, when the log file no longer holds what is not kept in memory.
   bool SetRequest(const LoadRequest& request);
   const LoadRequest& Request() const { return request; }
 
@@ -45,12 +47,16 @@ class LiveBins final : public ReceptionListener {
  private:
   void Feed(std::string_view logBytes);
 
+  std::size_t limit;
   LoadRequest request;
   std::filesystem::path logPath;
   bool running = false;
   std::uint64_t version = 0;
   GraphData data;
   std::unique_ptr<LogBinner> binner;  // bound to `data`
-  std::string text;                   // the run's log as written so far
+  // The run's log as written so far, in pieces: growing never copies it.
+  std::vector<std::string> text;
+  std::size_t keptBytes = 0;
+  std::uint64_t fedBytes = 0;  // all of the run's log heard so far
   bool textKept = true;
 };

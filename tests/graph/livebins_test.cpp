@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "../reception/readerdoubles.h"
@@ -56,17 +57,17 @@ class CountingEvents final : public ReadingEvents {
   Signal& events;
 };
 
-void ExpectSameBins(const GraphData& live, const GraphData& loaded, const std::string& moment) {
+void ExpectSameBins(const GraphData& shown, const GraphData& loaded, const std::string& moment) {
   SCOPED_TRACE(moment);
-  EXPECT_EQ(live.receptionCounts, loaded.receptionCounts);
-  EXPECT_EQ(live.peakLevels, loaded.peakLevels);
-  EXPECT_EQ(live.firstText, loaded.firstText);
-  EXPECT_EQ(live.receptionTotal, loaded.receptionTotal);
-  EXPECT_EQ(live.spanMinutes, loaded.spanMinutes);
-  EXPECT_EQ(live.matchedLines, loaded.matchedLines);
-  EXPECT_EQ(live.dayCount, loaded.dayCount);
-  EXPECT_EQ(live.transmitters, loaded.transmitters);
-  EXPECT_EQ(live.dateText, loaded.dateText);
+  EXPECT_EQ(shown.receptionCounts, loaded.receptionCounts);
+  EXPECT_EQ(shown.peakLevels, loaded.peakLevels);
+  EXPECT_EQ(shown.firstText, loaded.firstText);
+  EXPECT_EQ(shown.receptionTotal, loaded.receptionTotal);
+  EXPECT_EQ(shown.spanMinutes, loaded.spanMinutes);
+  EXPECT_EQ(shown.matchedLines, loaded.matchedLines);
+  EXPECT_EQ(shown.dayCount, loaded.dayCount);
+  EXPECT_EQ(shown.transmitters, loaded.transmitters);
+  EXPECT_EQ(shown.dateText, loaded.dateText);
 }
 
 class LiveBinsTest : public ::testing::Test {
@@ -75,7 +76,8 @@ class LiveBinsTest : public ::testing::Test {
     ASSERT_TRUE(pty.IsOpen());
     session.logDir = dir.path;
     slots.number[0] = "1234";
-    session.AddListener(live);
+    live.emplace(keptLimit);
+    session.AddListener(*live);
   }
 
   // Sends `count` simulated lines and takes them all into the session,
@@ -97,14 +99,14 @@ class LiveBinsTest : public ::testing::Test {
   GraphData Loaded(const LoadRequest& request) {
     GraphData loaded;
     std::string error;
-    EXPECT_TRUE(LoadLog(live.LogPath(), request, loaded, error)) << error;
+    EXPECT_TRUE(LoadLog(live->LogPath(), request, loaded, error)) << error;
     return loaded;
   }
 
   void ExpectLiveEqualsLoaded(const std::string& moment) {
     GraphData snapshot;
-    live.Snapshot(snapshot);
-    ExpectSameBins(snapshot, Loaded(live.Request()), moment);
+    live->Snapshot(snapshot);
+    ExpectSameBins(snapshot, Loaded(live->Request()), moment);
   }
 
   TempDir dir;
@@ -113,7 +115,8 @@ class LiveBinsTest : public ::testing::Test {
   FakeSlots slots;
   Signal signal;
   CountingEvents events{signal};
-  LiveBins live;
+  std::size_t keptLimit = LiveBins::kKeptLimit;  // set before SetUp
+  std::optional<LiveBins> live;
   ReadingSession session{clock, slots, events};
   ReceiverSimulator simulator{{{"1234", "A642", "C115"}, ReceiverSimulator::Form::kMixed, true}};
   int sent = 0;
@@ -122,17 +125,17 @@ class LiveBinsTest : public ::testing::Test {
 TEST_F(LiveBinsTest, LiveBinsEqualALoadOfTheLogAtEveryMoment) {
   LoadRequest request;
   request.transmitter = "1234";
-  ASSERT_TRUE(live.SetRequest(request));
+  ASSERT_TRUE(live->SetRequest(request));
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted)
       << session.LastError();
-  EXPECT_TRUE(live.Running());
+  EXPECT_TRUE(live->Running());
   ExpectLiveEqualsLoaded("nothing received yet");
   for (int moment = 1; moment <= 6; ++moment) {
     Receive(60 + moment * 7);
     ExpectLiveEqualsLoaded("moment " + std::to_string(moment));
   }
   GraphData snapshot;
-  live.Snapshot(snapshot);
+  live->Snapshot(snapshot);
   // Past midnight and with corrections, something was drawn and counted.
   EXPECT_GE(snapshot.dayCount, 2);
   EXPECT_GT(snapshot.receptionTotal, 0);
@@ -144,42 +147,70 @@ TEST_F(LiveBinsTest, LiveBinsEqualALoadOfTheLogAtEveryMoment) {
   request.firstText = "00:05";
   request.lastText = "01:00";
   request.day = 2;
-  ASSERT_TRUE(live.SetRequest(request));
+  ASSERT_TRUE(live->SetRequest(request));
   ExpectLiveEqualsLoaded("another request");
   Receive(40);
   ExpectLiveEqualsLoaded("another request, later");
 
   // Stopped: the picture stays, and the finished file draws the same.
-  const std::filesystem::path path = live.LogPath();
+  const std::filesystem::path path = live->LogPath();
   session.Halt();
   session.Finish(true);
   ASSERT_TRUE(session.WaitForLogs(20s));
-  EXPECT_FALSE(live.Running());
-  EXPECT_EQ(live.LogPath(), path);
+  EXPECT_FALSE(live->Running());
+  EXPECT_EQ(live->LogPath(), path);
   ExpectLiveEqualsLoaded("after Stop");
 }
 
 TEST_F(LiveBinsTest, ANewRunStartsEmptyWithTheSameRequest) {
   LoadRequest request;
   request.transmitter = "C115";
-  ASSERT_TRUE(live.SetRequest(request));
+  ASSERT_TRUE(live->SetRequest(request));
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
   Receive(30);
   session.Halt();
   session.Finish(true);
-  const std::uint64_t before = live.Version();
+  const std::uint64_t before = live->Version();
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
   // "Start" of the new run is the only line it has had.
   sent = 0;
   events.appended = 1;
   GraphData snapshot;
-  live.Snapshot(snapshot);
+  live->Snapshot(snapshot);
   EXPECT_EQ(snapshot.receptionTotal, 0);
   EXPECT_TRUE(snapshot.transmitters.empty());
-  EXPECT_EQ(live.Request().transmitter, "C115");
+  EXPECT_EQ(live->Request().transmitter, "C115");
   Receive(10);
-  EXPECT_GT(live.Version(), before);
+  EXPECT_GT(live->Version(), before);
   ExpectLiveEqualsLoaded("second run");
+  session.Halt();
+  session.Finish(true);
+}
+
+// Little of the run kept in memory: the rest comes from the log file.
+class LiveBinsPastTheLimitTest : public LiveBinsTest {
+ protected:
+  LiveBinsPastTheLimitTest() { keptLimit = 2000; }
+};
+
+TEST_F(LiveBinsPastTheLimitTest, AnotherRequestReadsTheRestFromTheLog) {
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  Receive(300);
+  LoadRequest request;
+  request.transmitter = "A642";
+  ASSERT_TRUE(live->SetRequest(request));
+  ExpectLiveEqualsLoaded("past the limit");
+  Receive(50);
+  ExpectLiveEqualsLoaded("past the limit, later");
+
+  // Without the file the rest is nowhere: the bins stay as they were.
+  const std::uint64_t version = live->Version();
+  std::filesystem::rename(live->LogPath(), dir.path / "elsewhere.txt");
+  request.transmitter = "1234";
+  EXPECT_FALSE(live->SetRequest(request));
+  EXPECT_EQ(live->Request().transmitter, "A642");
+  EXPECT_EQ(live->Version(), version);
+  std::filesystem::rename(dir.path / "elsewhere.txt", live->LogPath());
   session.Halt();
   session.Finish(true);
 }

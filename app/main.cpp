@@ -26,6 +26,7 @@
 #include "commandline.h"
 #ifdef DELVARINE_HAVE_GRAPH_COMMAND
 #include "graphcommand.h"
+#include "graphexport.h"
 #endif
 #include "portscommand.h"
 #include "readcommand.h"
@@ -182,7 +183,9 @@ int RunDemo(int argc, char** argv, double seconds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The program but the quick `graph` of the launcher (launcher.cpp), which
+// loads this module for everything else.
+extern "C" int DelvarineMain(int argc, char** argv) {
   // A closed pipe or a file-size limit is a failed write that the program
   // reports, never a reason to die with a half-written log.
   std::signal(SIGPIPE, SIG_IGN);

@@ -2,16 +2,6 @@
 
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -19,7 +9,6 @@
 #include <memory>
 #include <optional>
 
-#include "graphexport.h"
 #include "logloader.h"
 #include "optionreader.h"
 #include "stringtable.h"
@@ -132,12 +121,26 @@ constexpr std::uint64_t kProgressFileSize = 64u << 20;
 
 }  // namespace
 
-int RunGraphCommand(const std::vector<std::string>& arguments) {
-  return RunGraphCommand(arguments, std::cout, std::cerr);
+bool IsExportName(const std::string& path) {
+  const auto endsWith = [&](std::string_view ending) {
+    if (path.size() < ending.size()) return false;
+    for (std::size_t i = 0; i < ending.size(); ++i) {
+      const char c = path[path.size() - ending.size() + i];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != ending[i]) return false;
+    }
+    return true;
+  };
+  return endsWith(".png") || endsWith(".pdf") || endsWith(".svg") || endsWith(".csv");
 }
 
-int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                    std::ostream& err) {
+bool GraphCommandWritesFile(const std::vector<std::string>& arguments) {
+  std::string problem;
+  const std::optional<GraphOptions> options = Parse(arguments, problem);
+  return options && !options->help && !options->output.empty();
+}
+
+int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    const GraphExporter& exporter) {
   std::string problem;
   const std::optional<GraphOptions> options = Parse(arguments, problem);
   if (!options) {
@@ -162,7 +165,7 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
     err << "\rloading " << options->logFile << ": " << percent << "%" << std::flush;
     return true;
   };
-  const bool loaded = LoadLog(options->logFile, options->request, data, error, std::size_t{1} << 20,
+  const bool loaded = LoadLog(options->logFile, options->request, data, error, std::size_t{1} << 18,
                               showProgress ? progress : LoadProgress());
   if (shownPercent >= 0) err << "\r\033[K" << std::flush;
   if (!loaded) {
@@ -215,9 +218,15 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   }
   out << "total " << data.receptionTotal << " span " << data.spanMinutes << '\n';
   out.flush();
-  if (!options->output.empty() && !ExportGraphs(options->output, data, settings, error)) {
-    err << "delvarine graph: " << error << '\n';
-    return 1;
+  if (!options->output.empty()) {
+    if (!exporter) {
+      err << "delvarine graph: this program cannot write " << options->output << '\n';
+      return 1;
+    }
+    if (!exporter(options->output, data, settings, error)) {
+      err << "delvarine graph: " << error << '\n';
+      return 1;
+    }
   }
   return 0;
 }

@@ -8,10 +8,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <iostream>
 #include <memory>
 
 #include "binscsv.h"
 #include "dialogunits.h"
+#include "graphcommand.h"
 #include "picturepainter.h"
 #include "svgwriter.h"
 
@@ -124,7 +126,6 @@ bool ExportGraphs(const std::string& path, const GraphData& data, const GraphSet
   return true;
 }
 
-bool IsExportName(const std::string& path) {
-  return EndsWith(path, ".png") || EndsWith(path, ".pdf") || EndsWith(path, ".svg") ||
-         EndsWith(path, ".csv");
+int RunGraphCommand(const std::vector<std::string>& arguments) {
+  return RunGraphCommand(arguments, std::cout, std::cerr, ExportGraphs);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "graphdata.h"
 #include "graphpicture.h"
@@ -13,5 +14,5 @@
 bool ExportGraphs(const std::string& path, const GraphData& data, const GraphSettings& settings,
                   std::string& error);
 
-// `path` ends in .png, .pdf, .svg or .csv, in any case.
-bool IsExportName(const std::string& path);
+// `delvarine graph` with every kind of --output (see RunGraphCommand).
+int RunGraphCommand(const std::vector<std::string>& arguments);

@@ -25,6 +25,7 @@
 #include "detaildelegate.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
+#include "graphcommand.h"
 #include "graphexport.h"
 #include "paintgraphic.h"
 #include "picturepainter.h"

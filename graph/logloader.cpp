@@ -7,7 +7,14 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "recordlayout.h"
 
@@ -28,6 +35,20 @@ std::uint64_t PackedName(std::string_view name) {
   std::uint64_t key = name.size();
   for (char c : name) key = key << 8 | static_cast<unsigned char>(c);
   return key;
+}
+
+// The same numbers for the decoder's fixed-size fields, without a loop.
+std::uint64_t PackedNumber(const std::array<char, 4>& number) {
+  std::uint32_t bytes;
+  std::memcpy(&bytes, number.data(), sizeof bytes);
+  return std::uint64_t{4} << 32 | __builtin_bswap32(bytes);
+}
+
+std::uint64_t PackedIdentifier(const std::array<char, 5>& identifier) {
+  std::uint32_t bytes;
+  std::memcpy(&bytes, identifier.data() + 1, sizeof bytes);
+  return std::uint64_t{5} << 40 | std::uint64_t{static_cast<unsigned char>(identifier[0])} << 32 |
+         __builtin_bswap32(bytes);
 }
 
 char At(std::string_view text, std::size_t i) { return i < text.size() ? text[i] : '\0'; }
@@ -211,9 +232,8 @@ bool LogBinner::Clock(int hour, int minute) {
   return day >= request.day;
 }
 
-void LogBinner::Tally(std::string_view transmitter) {
-  // Found by a packed key: a comparison a transmitter, no strings.
-  const std::uint64_t key = PackedName(transmitter);
+void LogBinner::Tally(std::uint64_t key, std::string_view transmitter) {
+  // Found by its packed key: a comparison a transmitter, no strings.
   // A direct-mapped cache of the names seen, then the list itself.
   const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 58);
   if (cachedKeys[slot] == key) {
@@ -243,11 +263,16 @@ void LogBinner::RecordLine(std::string_view line) {
   const DecodedLine decoded = recordlayout::DecodeRecordLine(line, false);
   const bool longLayout = decoded.form == DecodedLine::Form::kLong;
   const bool inDays = Clock(decoded.hour, decoded.minute);
-  const std::string_view number(decoded.number.data(), decoded.number.size());
-  const std::string_view identifier(decoded.identifier.data(), decoded.identifier.size());
-  if (decoded.reception) Tally(longLayout ? identifier : number);
-  const bool matches =
-      (wantedKey == PackedName(identifier) && longLayout) || wantedKey == PackedName(number);
+  const std::uint64_t numberKey = PackedNumber(decoded.number);
+  const std::uint64_t identifierKey = longLayout ? PackedIdentifier(decoded.identifier) : 0;
+  if (decoded.reception) {
+    if (longLayout) {
+      Tally(identifierKey, {decoded.identifier.data(), decoded.identifier.size()});
+    } else {
+      Tally(numberKey, {decoded.number.data(), decoded.number.size()});
+    }
+  }
+  const bool matches = (longLayout && wantedKey == identifierKey) || wantedKey == numberKey;
   if (!matches) return;
   ++data->matchedLines;
   if (!inDays) return;
@@ -263,7 +288,7 @@ void LogBinner::StampedLine(std::string_view line) {
   // The number's four bytes lie inside the line (the decoder reads past it as NUL).
   const std::size_t numberAt = decoded.form == DecodedLine::Form::kLong ? 15 : 14;
   const bool numberThere = line.size() >= numberAt + 4;
-  if (numberThere && decoded.reception) Tally(number);
+  if (numberThere && decoded.reception) Tally(PackedNumber(decoded.number), number);
   const std::string& wanted = request.transmitter;
   bool matches;
   if (wanted.size() == 4) {
@@ -331,6 +356,95 @@ void LogBinner::Accept(int hour, int minute, int second, unsigned char levelByte
   if (level > data->peakLevels[index]) data->peakLevels[index] = level;
 }
 
+namespace {
+
+// Reads a file block by block on a thread of its own, so that the kernel's
+// copying of the next block overlaps the binning of this one. Each block has
+// room in front for the unfinished line of the block before.
+class BlockReader {
+ public:
+  static constexpr std::size_t kFront = 8192;  // more than the longest line kept
+  static constexpr std::size_t kBlocks = 4;
+
+  struct Block {
+    std::vector<char> bytes;  // kFront bytes of room, then the data
+    std::size_t size = 0;     // of the data; 0 at the end of the file
+    int error = 0;            // errno of a failed read
+  };
+
+  BlockReader(int fd, std::size_t blockSize) : file(fd) {
+    for (std::size_t i = 0; i < kBlocks; ++i) {
+      auto block = std::make_unique<Block>();
+      block->bytes.resize(kFront + blockSize);
+      empty.push_back(std::move(block));
+    }
+    thread = std::thread([this] { Run(); });
+  }
+  ~BlockReader() {
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    changed.notify_all();
+    thread.join();
+  }
+  BlockReader(const BlockReader&) = delete;
+  BlockReader& operator=(const BlockReader&) = delete;
+
+  // The next block in file order; give it back when done with it.
+  std::unique_ptr<Block> Next() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return !full.empty(); });
+    std::unique_ptr<Block> block = std::move(full.front());
+    full.pop_front();
+    return block;
+  }
+  void GiveBack(std::unique_ptr<Block> block) {
+    {
+      std::lock_guard lock(mutex);
+      empty.push_back(std::move(block));
+    }
+    changed.notify_all();
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      std::unique_ptr<Block> block;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return stopping || !empty.empty(); });
+        if (stopping) return;
+        block = std::move(empty.front());
+        empty.pop_front();
+      }
+      ssize_t n;
+      do {
+        n = ::read(file, block->bytes.data() + kFront, block->bytes.size() - kFront);
+      } while (n < 0 && errno == EINTR);
+      block->error = n < 0 ? errno : 0;
+      block->size = n > 0 ? static_cast<std::size_t>(n) : 0;
+      const bool last = n <= 0;
+      {
+        std::lock_guard lock(mutex);
+        full.push_back(std::move(block));
+      }
+      changed.notify_all();
+      if (last) return;
+    }
+  }
+
+  const int file;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::unique_ptr<Block>> empty;
+  std::deque<std::unique_ptr<Block>> full;
+  bool stopping = false;
+  std::thread thread;
+};
+
+}  // namespace
+
 bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, GraphData& data,
              std::string& error, std::size_t blockSize, const LoadProgress& progress) {
   data.Clear();
@@ -353,35 +467,58 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
   const std::uint64_t total = static_cast<std::uint64_t>(status.st_size);
   std::uint64_t done = 0;
   LogBinner binner(request, data);
-  // Large reads; the unfinished last line moves to the front of the buffer.
-  const std::size_t kBlock = blockSize > 0 ? blockSize : 1;
-  std::string buffer(2 * kBlock, '\0');
-  std::size_t kept = 0;
-  for (;;) {
-    if (buffer.size() - kept < kBlock) buffer.resize(kept + kBlock);
-    const ssize_t n = ::read(fd, buffer.data() + kept, buffer.size() - kept);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = "cannot read " + path.string() + ": " + std::strerror(errno);
+  const auto fail = [&](std::string why) {
+    error = std::move(why);
+    data.Clear();
+    return false;
+  };
+  bool loaded = true;
+  {
+    std::unique_ptr<BlockReader> reader;
+    try {
+      reader = std::make_unique<BlockReader>(fd, blockSize > 0 ? blockSize : 1);
+    } catch (const std::system_error& threadError) {
       ::close(fd);
-      data.Clear();
-      return false;
+      return fail("cannot load " + path.string() + ": " + threadError.what());
     }
-    if (n == 0) break;
-    done += static_cast<std::uint64_t>(n);
-    if (progress && !progress(done, total)) {
-      error = "loading " + path.string() + " was cancelled";
-      ::close(fd);
-      data.Clear();
-      return false;
+    // The unfinished line of the block before, moved in front of the next.
+    std::vector<char> kept;
+    for (;;) {
+      std::unique_ptr<BlockReader::Block> block = reader->Next();
+      if (block->error != 0) {
+        loaded = fail("cannot read " + path.string() + ": " + std::strerror(block->error));
+        break;
+      }
+      char* start = block->bytes.data() + BlockReader::kFront;
+      std::size_t filled = block->size;
+      std::vector<char> joined;
+      if (kept.size() <= BlockReader::kFront) {
+        start -= kept.size();
+        std::memcpy(start, kept.data(), kept.size());
+        filled += kept.size();
+      } else {
+        // Never with the lines of a log; any file can hold anything.
+        joined = kept;
+        joined.insert(joined.end(), start, start + block->size);
+        start = joined.data();
+        filled = joined.size();
+      }
+      if (block->size == 0) {
+        binner.Consume(std::string_view(start, filled), true);
+        break;
+      }
+      done += block->size;
+      if (progress && !progress(done, total)) {
+        loaded = fail("loading " + path.string() + " was cancelled");
+        break;
+      }
+      const std::size_t taken = binner.Consume(std::string_view(start, filled), false);
+      kept.assign(start + taken, start + filled);
+      reader->GiveBack(std::move(block));
     }
-    const std::size_t filled = kept + static_cast<std::size_t>(n);
-    const std::size_t taken = binner.Consume(std::string_view(buffer.data(), filled), false);
-    kept = filled - taken;
-    std::memmove(buffer.data(), buffer.data() + taken, kept);
   }
-  binner.Consume(std::string_view(buffer.data(), kept), true);
   ::close(fd);
+  if (!loaded) return false;
   binner.SetSpan();
   data.dateText = DayDate(path.filename().string(), request.day);
   return true;

@@ -67,7 +67,8 @@ class LogBinner {
   // Every timed line moves the day count; true when it lies in a day the
   // request takes.
   bool Clock(int hour, int minute);
-  void Tally(std::string_view transmitter);
+  // Counts a line of `transmitter`, whose packed name is `key`.
+  void Tally(std::uint64_t key, std::string_view transmitter);
   void Accept(int hour, int minute, int second, unsigned char levelByte);
 
   LogBinner(const LogBinner&) = default;

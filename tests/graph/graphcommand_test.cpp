@@ -13,6 +13,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "graphexport.h"
 #include "logfile.h"
 #include "logloader.h"
 #include "textformat.h"
@@ -42,7 +43,7 @@ class GraphCommandTest : public ::testing::Test {
   int Run(std::vector<std::string> arguments) {
     out.str({});
     err.str({});
-    return RunGraphCommand(arguments, out, err);
+    return RunGraphCommand(arguments, out, err, ExportGraphs);
   }
 
   std::filesystem::path dir;

@@ -32,6 +32,13 @@ if [ -s "$out/desktop.log" ]; then cat "$out/desktop.log"; echo "desktop entry i
 appstreamcli validate --no-net --pedantic "$out/root/usr/share/metainfo/org.delvarine.Delvarine.metainfo.xml" \
   > "$out/appstream.log" 2>&1 || { cat "$out/appstream.log"; exit 1; }
 grep -E "^[EW]: " "$out/appstream.log" && { echo "metainfo is not clean"; exit 1; }
+# The installed program finds its module: a command the executable runs
+# itself and one that needs the module.
+"$out/root/usr/bin/delvarine" graph --help > /dev/null
+"$out/root/usr/bin/delvarine" --version | grep -q "^delvarine " || {
+  echo "the installed program does not run"
+  exit 1
+}
 # The manual page renders and names every option of the help.
 MANWIDTH=300 man -l "$out/root/usr/share/man/man1/delvarine.1.gz" > "$out/man.txt" 2> "$out/man.err"
 [ -s "$out/man.err" ] && { cat "$out/man.err"; exit 1; }

@@ -668,7 +668,9 @@ void DataReceiving::LogWriteResumed(std::int64_t lostLines) {
 
 void DataReceiving::LogRecreated(const std::filesystem::path& newPath) {
   const QString path = QString::fromStdString(newPath.string());
-  PostForRun([this, path] {
+  PostForRun([this, path, newPath] {
+    runLogPath = newPath;
+    UpdateStatus();
     emit LogNoteChanged(QString::fromUtf8("журнал был удалён, создан заново"));
     showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается; "
                                  "журнал создан заново со всеми строками:\n") +

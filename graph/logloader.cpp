@@ -493,9 +493,11 @@ bool LoadLog(const std::filesystem::path& path, const LoadRequest& request, Grap
       std::size_t filled = block->size;
       std::vector<char> joined;
       if (kept.size() <= BlockReader::kFront) {
-        start -= kept.size();
-        std::memcpy(start, kept.data(), kept.size());
-        filled += kept.size();
+        if (!kept.empty()) {
+          start -= kept.size();
+          std::memcpy(start, kept.data(), kept.size());
+          filled += kept.size();
+        }
       } else {
         // Never with the lines of a log; any file can hold anything.
         joined = kept;

@@ -200,7 +200,10 @@ void Graphic::OnOpen() {
 
 void Graphic::OnReload() {
   if (following) {
-    if (const std::optional<LoadRequest> request = Request()) ShowLive(*request);
+    // A picture that cannot be rebuilt for what is typed is not followed on
+    // for what was typed before.
+    const std::optional<LoadRequest> request = Request();
+    if (request && !ShowLive(*request)) StopFollowing();
     return;
   }
   if (loading || !model.HasLog()) return;

@@ -37,9 +37,13 @@ bool LiveBins::SetRequest(const LoadRequest& wanted) {
   GraphData bins;
   LogBinner fresh(wanted, bins);
   for (const std::string& piece : text) fresh.Feed(piece);
-  // Past the kept text the log file holds the rest, byte for byte, unless
-  // lines could not be written to it.
-  if (!textKept && !FeedFromFile(logPath, keptBytes, fedBytes - keptBytes, fresh)) return false;
+  // Past the kept text the log file holds the middle, byte for byte, unless
+  // lines could not be written to it; the latest bytes are in memory.
+  if (!textKept) {
+    const std::uint64_t tailStart = fedBytes - tailBytes;
+    if (!FeedFromFile(logPath, keptBytes, tailStart - keptBytes, fresh)) return false;
+    for (const std::string& piece : tail) fresh.Feed(piece);
+  }
   request = wanted;
   data = std::move(bins);
   binner = std::make_unique<LogBinner>(fresh, data);
@@ -60,10 +64,15 @@ void LiveBins::RunStarted(const std::filesystem::path& path, std::int64_t) {
   logPath = path;
   running = true;
   text.clear();
+  tail.clear();
   keptBytes = 0;
+  tailBytes = 0;
   fedBytes = 0;
   textKept = true;
-  SetRequest(request);
+  // A new run starts on its first day.
+  LoadRequest first = request;
+  first.day = 1;
+  SetRequest(first);
   Feed(kStartLine);
 }
 
@@ -72,20 +81,32 @@ void LiveBins::Received(const Reception& line) {
   ++version;
 }
 
+void LiveBins::Append(std::vector<std::string>& pieces, std::string_view bytes) {
+  if (pieces.empty() || pieces.back().size() + bytes.size() > kPieceSize) {
+    pieces.emplace_back().reserve(kPieceSize);
+  }
+  pieces.back() += bytes;
+}
+
 void LiveBins::Feed(std::string_view logBytes) {
   binner->Feed(logBytes);
   fedBytes += logBytes.size();
-  if (!textKept) return;
-  if (keptBytes + logBytes.size() > limit) {
-    // Bounded memory: the rest is read from the log file when needed. What
-    // is kept stays until the next run (given back at once, in a flood, it
-    // would hold the window's thread for a moment).
+  if (textKept && keptBytes + logBytes.size() > limit) {
+    // Bounded memory: the middle of the run is read from the log file when
+    // needed. What is kept stays until the next run (given back at once, in
+    // a flood, it would hold the window's thread for a moment).
     textKept = false;
+  }
+  if (textKept) {
+    Append(text, logBytes);
+    keptBytes += logBytes.size();
     return;
   }
-  if (text.empty() || text.back().size() + logBytes.size() > kPieceSize) {
-    text.emplace_back().reserve(kPieceSize);
+  Append(tail, logBytes);
+  tailBytes += logBytes.size();
+  // A piece at a time: the oldest goes once a whole piece is spare.
+  while (tail.size() > 1 && tailBytes - tail.front().size() >= tailLimit) {
+    tailBytes -= tail.front().size();
+    tail.erase(tail.begin());
   }
-  text.back() += logBytes;
-  keptBytes += logBytes.size();
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,13 +17,19 @@
 // own rules: at any moment its bins are those of the run's log loaded then.
 // The run's log text is kept (up to kKeptLimit bytes), so that another
 // transmitter or time can be asked for without reading the file; past it,
-// the rest is read from the log file.
+// the middle of the run is read from the log file, and its latest bytes
+// (kTailLimit, which the log writer may not have written yet) from memory.
 class LiveBins final : public ReceptionListener {
  public:
   // Three weeks of a line a second; a day of a line that never pauses.
   static constexpr std::size_t kKeptLimit = std::size_t{64} << 20;
+  // Seconds of a flood: more than a log writer lags behind a working disk.
+  static constexpr std::size_t kTailLimit = std::size_t{16} << 20;
 
-  explicit LiveBins(std::size_t keptLimit = kKeptLimit) : limit(keptLimit) { SetRequest({}); }
+  explicit LiveBins(std::size_t keptLimit = kKeptLimit, std::size_t latestLimit = kTailLimit)
+      : limit(keptLimit), tailLimit(latestLimit) {
+    SetRequest({});
+  }
 
   // Bins the run so far anew for `request`; false, with the bins left as they
   // were, when the log file no longer holds what is not kept in memory.
@@ -42,12 +49,16 @@ class LiveBins final : public ReceptionListener {
   // ReceptionListener
   void RunStarted(const std::filesystem::path& logPath, std::int64_t elapsedMs) override;
   void Received(const Reception& line) override;
+  void LogMoved(const std::filesystem::path& newPath) override { logPath = newPath; }
   void RunEnded() override { running = false; }
 
  private:
   void Feed(std::string_view logBytes);
 
+  static void Append(std::vector<std::string>& pieces, std::string_view bytes);
+
   std::size_t limit;
+  std::size_t tailLimit;
   LoadRequest request;
   std::filesystem::path logPath;
   bool running = false;
@@ -58,5 +69,8 @@ class LiveBins final : public ReceptionListener {
   std::vector<std::string> text;
   std::size_t keptBytes = 0;
   std::uint64_t fedBytes = 0;  // all of the run's log heard so far
+  // Past the kept text: the latest bytes, from `tailStart` on.
+  std::vector<std::string> tail;
+  std::size_t tailBytes = 0;
   bool textKept = true;
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -38,6 +39,7 @@ std::uint64_t PackedName(std::string_view name) {
 }
 
 // The same numbers for the decoder's fixed-size fields, without a loop.
+static_assert(std::endian::native == std::endian::little, "the packed keys read bytes in order");
 std::uint64_t PackedNumber(const std::array<char, 4>& number) {
   std::uint32_t bytes;
   std::memcpy(&bytes, number.data(), sizeof bytes);

@@ -670,6 +670,7 @@ void DataReceiving::LogRecreated(const std::filesystem::path& newPath) {
   const QString path = QString::fromStdString(newPath.string());
   PostForRun([this, path, newPath] {
     runLogPath = newPath;
+    session.LogMoved(newPath);
     UpdateStatus();
     emit LogNoteChanged(QString::fromUtf8("журнал был удалён, создан заново"));
     showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается; "

@@ -138,6 +138,12 @@ void ReadingSession::Finish(bool keep) {
   presenter.StampStopTime(clock.Now());
 }
 
+void ReadingSession::LogMoved(const std::filesystem::path& newPath) {
+  if (!run) return;
+  logPath = newPath;
+  for (ReceptionListener* listener : listeners) listener->LogMoved(newPath);
+}
+
 bool ReadingSession::WaitForLogs(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (const auto& log : finishingLogs) {

@@ -53,6 +53,10 @@ class ReadingSession {
   // it must outlive the session's runs.
   void AddListener(ReceptionListener& listener) { listeners.push_back(&listener); }
 
+  // Tells the listeners that the run's log goes on as `newPath` (after the log
+  // writer's LogRecreated, on the owner's thread).
+  void LogMoved(const std::filesystem::path& newPath);
+
   // Takes the lines the reader has handed over: statistics, listeners, then
   // the monitor.
   // With a `budget` it stops after about that long, and never waits for the

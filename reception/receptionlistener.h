@@ -25,6 +25,9 @@ class ReceptionListener {
   // jump-free scale.
   virtual void RunStarted(const std::filesystem::path& logPath, std::int64_t elapsedMs) = 0;
   virtual void Received(const Reception& line) = 0;
+  // The log was deleted during the run and goes on as `newPath`, with every
+  // line written before.
+  virtual void LogMoved(const std::filesystem::path& newPath) { (void)newPath; }
   // The run ended; what was heard stays.
   virtual void RunEnded() {}
 };

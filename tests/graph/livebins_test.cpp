@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "../reception/readerdoubles.h"
+#include "../reception/stalleddisk.h"
 #include "../reception/tempdir.h"
 #include "../reception/testdoubles.h"
 #include "../serial/ptypair.h"
@@ -76,13 +77,13 @@ class LiveBinsTest : public ::testing::Test {
     ASSERT_TRUE(pty.IsOpen());
     session.logDir = dir.path;
     slots.number[0] = "1234";
-    live.emplace(keptLimit);
+    live.emplace(keptLimit, tailLimit);
     session.AddListener(*live);
   }
 
   // Sends `count` simulated lines and takes them all into the session,
-  // with the log written up to them.
-  void Receive(int count) {
+  // with the log written up to them unless `written` is false.
+  void Receive(int count, bool written = true) {
     std::string bytes;
     for (int i = 0; i < count; ++i) bytes += simulator.Next().bytes;
     ASSERT_TRUE(pty.Send(bytes));
@@ -93,7 +94,9 @@ class LiveBinsTest : public ::testing::Test {
           return events.appended - 1 >= sent;
         },
         20s));
-    ASSERT_TRUE(session.Log()->WaitWritten(static_cast<std::uint64_t>(sent) + 1, 20s));
+    if (written) {
+      ASSERT_TRUE(session.Log()->WaitWritten(static_cast<std::uint64_t>(sent) + 1, 20s));
+    }
   }
 
   GraphData Loaded(const LoadRequest& request) {
@@ -116,6 +119,7 @@ class LiveBinsTest : public ::testing::Test {
   Signal signal;
   CountingEvents events{signal};
   std::size_t keptLimit = LiveBins::kKeptLimit;  // set before SetUp
+  std::size_t tailLimit = LiveBins::kTailLimit;
   std::optional<LiveBins> live;
   ReadingSession session{clock, slots, events};
   ReceiverSimulator simulator{{{"1234", "A642", "C115"}, ReceiverSimulator::Form::kMixed, true}};
@@ -165,6 +169,7 @@ TEST_F(LiveBinsTest, LiveBinsEqualALoadOfTheLogAtEveryMoment) {
 TEST_F(LiveBinsTest, ANewRunStartsEmptyWithTheSameRequest) {
   LoadRequest request;
   request.transmitter = "C115";
+  request.day = 2;
   ASSERT_TRUE(live->SetRequest(request));
   ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
   Receive(30);
@@ -180,6 +185,7 @@ TEST_F(LiveBinsTest, ANewRunStartsEmptyWithTheSameRequest) {
   EXPECT_EQ(snapshot.receptionTotal, 0);
   EXPECT_TRUE(snapshot.transmitters.empty());
   EXPECT_EQ(live->Request().transmitter, "C115");
+  EXPECT_EQ(live->Request().day, 1);  // a new run starts on its first day
   Receive(10);
   EXPECT_GT(live->Version(), before);
   ExpectLiveEqualsLoaded("second run");
@@ -190,7 +196,10 @@ TEST_F(LiveBinsTest, ANewRunStartsEmptyWithTheSameRequest) {
 // Little of the run kept in memory: the rest comes from the log file.
 class LiveBinsPastTheLimitTest : public LiveBinsTest {
  protected:
-  LiveBinsPastTheLimitTest() { keptLimit = 2000; }
+  LiveBinsPastTheLimitTest() {
+    keptLimit = 2000;
+    tailLimit = 4000;
+  }
 };
 
 TEST_F(LiveBinsPastTheLimitTest, AnotherRequestReadsTheRestFromTheLog) {
@@ -205,12 +214,35 @@ TEST_F(LiveBinsPastTheLimitTest, AnotherRequestReadsTheRestFromTheLog) {
 
   // Without the file the rest is nowhere: the bins stay as they were.
   const std::uint64_t version = live->Version();
-  std::filesystem::rename(live->LogPath(), dir.path / "elsewhere.txt");
+  const std::filesystem::path elsewhere = dir.path / "elsewhere.txt";
+  std::filesystem::rename(live->LogPath(), elsewhere);
   request.transmitter = "1234";
   EXPECT_FALSE(live->SetRequest(request));
   EXPECT_EQ(live->Request().transmitter, "A642");
   EXPECT_EQ(live->Version(), version);
-  std::filesystem::rename(dir.path / "elsewhere.txt", live->LogPath());
+  // A log made anew under another name is followed there.
+  session.LogMoved(elsewhere);
+  EXPECT_EQ(live->LogPath(), elsewhere);
+  ASSERT_TRUE(live->SetRequest(request));
+  ExpectLiveEqualsLoaded("the log under its new name");
+  session.Halt();
+  session.Finish(true);
+}
+
+TEST_F(LiveBinsPastTheLimitTest, TheLatestLinesComeFromMemoryWhileTheDiskLags) {
+  session.logCalls = &kStalledCalls;
+  ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted);
+  Receive(300);
+  // The writer holds the next lines; the file ends before them.
+  StalledDisk::Set(true);
+  Receive(40, false);
+  ASSERT_TRUE(StalledDisk::WaitForAWriter());
+  LoadRequest request;
+  request.transmitter = "C115";
+  EXPECT_TRUE(live->SetRequest(request));
+  StalledDisk::Set(false);
+  ASSERT_TRUE(session.Log()->WaitWritten(static_cast<std::uint64_t>(sent) + 1, 20s));
+  ExpectLiveEqualsLoaded("rebuilt while the disk lagged");
   session.Halt();
   session.Finish(true);
 }

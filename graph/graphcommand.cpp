@@ -121,16 +121,18 @@ constexpr std::uint64_t kProgressFileSize = 64u << 20;
 
 }  // namespace
 
+bool HasEnding(std::string_view path, std::string_view ending) {
+  if (path.size() < ending.size()) return false;
+  for (std::size_t i = 0; i < ending.size(); ++i) {
+    const char c = path[path.size() - ending.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != ending[i]) return false;
+  }
+  return true;
+}
+
 bool IsExportName(const std::string& path) {
-  const auto endsWith = [&](std::string_view ending) {
-    if (path.size() < ending.size()) return false;
-    for (std::size_t i = 0; i < ending.size(); ++i) {
-      const char c = path[path.size() - ending.size() + i];
-      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != ending[i]) return false;
-    }
-    return true;
-  };
-  return endsWith(".png") || endsWith(".pdf") || endsWith(".svg") || endsWith(".csv");
+  return HasEnding(path, ".png") || HasEnding(path, ".pdf") || HasEnding(path, ".svg") ||
+         HasEnding(path, ".csv");
 }
 
 bool GraphCommandWritesFile(const std::vector<std::string>& arguments) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graphdata.h"
@@ -25,6 +26,8 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
 // needs an exporter.
 bool GraphCommandWritesFile(const std::vector<std::string>& arguments);
 
+// `path` ends in `ending` (lower case), in any case.
+bool HasEnding(std::string_view path, std::string_view ending);
 // `path` ends in .png, .pdf, .svg or .csv, in any case.
 bool IsExportName(const std::string& path);
 

@@ -19,14 +19,6 @@
 
 namespace {
 
-bool EndsWith(const std::string& text, const char* suffix) {
-  const std::string end(suffix);
-  if (text.size() < end.size()) return false;
-  std::string tail = text.substr(text.size() - end.size());
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == end;
-}
-
 // The picture of the window: the drawing window's size less its border.
 constexpr int kScreenBorder = 1;
 const int kScreenWidth = dialogunits::X(578) - 2 * kScreenBorder;
@@ -85,18 +77,18 @@ bool ExportGraphs(const std::string& path, const GraphData& data, const GraphSet
     return false;
   };
   if (!out.open(QIODevice::WriteOnly)) return failed(out.errorString());
-  if (EndsWith(path, ".csv")) {
+  if (HasEnding(path, ".csv")) {
     const std::string csv = BinsCsv(data);
     if (out.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size())) {
       return failed(out.errorString());
     }
-  } else if (EndsWith(path, ".svg")) {
+  } else if (HasEnding(path, ".svg")) {
     const std::string svg =
         WriteSvg(DrawGraphs(data, settings, GraphGeometry::Screen()), kScreenWidth, kScreenHeight);
     if (out.write(svg.data(), static_cast<qint64>(svg.size())) != static_cast<qint64>(svg.size())) {
       return failed(out.errorString());
     }
-  } else if (EndsWith(path, ".png")) {
+  } else if (HasEnding(path, ".png")) {
     const GuiScope gui;
     QImage image(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
     image.fill(Qt::white);

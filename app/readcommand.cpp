@@ -14,6 +14,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -188,18 +189,24 @@ class ConsoleEvents final : public ReadingEvents {
   void LogWriteResumed(std::int64_t lostLines) override {
     Post("the log is written again; " + std::to_string(lostLines) + " lines could not be written");
   }
-  void LogRecreated(const std::filesystem::path& newPath) override {
-    Post("the log file was deleted; reading goes on in " + newPath.string() +
-         ", which holds every line");
+  void LogRecreated(const std::filesystem::path& newPath, std::int64_t missingLines,
+                    const std::string& reason) override {
+    if (missingLines == 0) {
+      Post("the log file was deleted; reading goes on in " + newPath.string() +
+           ", which holds every line");
+    } else {
+      Post("the log file was deleted; reading goes on in " + newPath.string() + ", which lacks " +
+           std::to_string(missingLines) + " lines that could not be read back (" + reason + ")");
+    }
   }
   void LogRecreateFailed(const std::string& reason) override {
     Post("the log file was deleted and cannot be made anew: " + reason + "; trying again");
   }
-  void LogFinished(const std::filesystem::path& path, std::int64_t lostLines) override {
+  void LogFinished(const LogOutcome& ending) override {
     {
       std::lock_guard lock(mutex);
-      finishedPath = path;
-      lost = lostLines;
+      outcome = ending;
+      finished = true;
     }
     Wake();
   }
@@ -230,13 +237,17 @@ class ConsoleEvents final : public ReadingEvents {
     monitor.Drain(left);
     messages.Drain(left);
   }
-  std::int64_t LostLines() {
+  // How the log ended, once it has.
+  std::optional<LogOutcome> Outcome() {
     std::lock_guard lock(mutex);
-    return lost;
+    return finished ? std::optional<LogOutcome>(outcome) : std::nullopt;
   }
-  std::filesystem::path FinishedPath() {
-    std::lock_guard lock(mutex);
-    return finishedPath;
+  // Empties the wake-up counter.
+  void TakeWake() {
+    std::uint64_t value = 0;
+    if (::read(wakeFd, &value, sizeof value) < 0) {
+      // already emptied: nothing to take
+    }
   }
 
   ConsoleOutput monitor;
@@ -264,9 +275,73 @@ class ConsoleEvents final : public ReadingEvents {
   int wakeFd;
   std::mutex mutex;
   std::vector<std::string> posted;
-  std::filesystem::path finishedPath;
-  std::int64_t lost = 0;
+  LogOutcome outcome;
+  bool finished = false;
 };
+
+// Says how the log ended: where its lines are and what it may lack. False
+// when something went wrong with it.
+bool ReportLog(ConsoleEvents& events, const LogOutcome& outcome) {
+  const std::string lines = " lines";
+  if (!outcome.kept) return true;
+  {
+    if (outcome.path.empty()) {
+      events.Message("the run's " + std::to_string(outcome.lostLines) +
+                     " lines are lost: the log file was deleted and no copy of it could be " +
+                     "made, in its folder or elsewhere (" + outcome.problem + ")");
+      return false;
+    }
+    if (outcome.inFallback) {
+      events.Message("the log folder cannot take the log (" + outcome.problem +
+                     "); its lines are kept in " + outcome.path.string() +
+                     ": move the file where it belongs");
+    }
+    if (!outcome.ended) {
+      events.Message("the log has no \"End\" and no gap table: " + outcome.problem);
+    }
+    events.messages.Append("log: " + outcome.path.string() + "\n");
+  }
+  if (outcome.lostLines > 0) {
+    events.Message(std::to_string(outcome.lostLines) + lines + " could not be written to the log");
+  }
+  if (outcome.unsureLines > 0) {
+    events.Message(std::to_string(outcome.unsureLines) + lines +
+                   " may not be on the disk: flushing them to it failed (" + outcome.problem + ")");
+  } else if (!outcome.Complete() && outcome.ended && !outcome.inFallback &&
+             outcome.lostLines == 0) {
+    events.Message("writing the log failed at its end: " + outcome.problem);
+  }
+  return outcome.Complete();
+}
+
+// Each followed slot's statistics on standard error.
+void PrintStatistics(ConsoleEvents& events, const ReadingSession& session,
+                     const ConsoleSlots& slotControls, bool brief) {
+  for (int k = 0; k < kSlotCount; ++k) {
+    const std::string& number = session.statistics.txNumber[static_cast<std::size_t>(k)];
+    const std::string shown = slotControls.NumberText(k);
+    if (shown.size() != 4) continue;
+    const std::string name =
+        "Передатчик " + (number.empty() ? shown : number) + " (слот " + std::to_string(k + 1) + ")";
+    if (brief) {
+      const auto slot = static_cast<std::size_t>(k);
+      long long receptions = 0;
+      for (const std::int32_t count : session.statistics.gapCount[slot]) receptions += count;
+      for (const std::int32_t count : session.statistics.longGapCount[slot]) receptions += count;
+      std::string line = name + ": " + std::to_string(receptions) + " receptions";
+      if (receptions > 0) {
+        line += ", first " + SlotPresenter::FirstTime(session.statistics, k) + ", latest " +
+                SlotPresenter::LastTime(session.statistics, k);
+      }
+      events.messages.Append(line + "\n");
+      continue;
+    }
+    std::string column = slotControls.ColumnText(k);
+    if (column.empty()) column = SlotPresenter::ColumnText(session.statistics, k, {});
+    events.messages.Append(name + ":\n");
+    events.messages.Append(column);
+  }
+}
 
 }  // namespace
 
@@ -406,51 +481,49 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
   session.Halt();
   session.Finish(!options->discard);
   if (!endReason.empty()) events.Message(endReason);
-  if (!session.WaitForLogs(std::chrono::seconds(1))) {
-    // A stalled disk: the file is finished before the program goes.
-    events.Message("the log is still being written to the disk; waiting for it");
-    events.DrainAll();
-    session.WaitForLogs(std::chrono::hours(24 * 365));
+  // The statistics come first: a stalled disk must not keep them back.
+  PrintStatistics(events, session, slotControls, options->brief);
+  events.DrainAll();
+  std::optional<LogOutcome> outcome = events.Outcome();
+  for (bool said = false; !outcome;) {
+    if (!said && !session.WaitForLogs(std::chrono::seconds(1))) {
+      events.Message(
+          "the log is still being written to the disk; waiting for it "
+          "(Ctrl-C again stops waiting)");
+      events.DrainAll();
+      said = true;
+    }
+    outcome = events.Outcome();
+    if (outcome) break;
+    pollfd fds[2] = {{events.WakeFd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+    events.TakeWake();
+    if (fds[1].revents & POLLIN) {
+      // The writer may stay stuck in the disk for good: it is left there,
+      // and so is the program's state, which it still uses.
+      events.Message("stopped waiting: " + std::to_string(session.UnwrittenLogLines()) +
+                     " lines, \"End\" and the gap table may be missing from " +
+                     session.FinishingLogPath().string());
+      events.DrainAll();
+      std::_Exit(1);
+    }
   }
-  if (signalFd >= 0) ::close(signalFd);
+  // End signals that came while the log was finished are answered: the run
+  // has ended already.
+  if (signalFd >= 0) {
+    signalfd_siginfo info{};
+    while (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    }
+    ::close(signalFd);
+  }
   pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 
-  events.DrainAll();
-  for (int k = 0; k < kSlotCount; ++k) {
-    const std::string& number = session.statistics.txNumber[static_cast<std::size_t>(k)];
-    const std::string shown = slotControls.NumberText(k);
-    if (shown.size() != 4) continue;
-    const std::string name =
-        "Передатчик " + (number.empty() ? shown : number) + " (слот " + std::to_string(k + 1) + ")";
-    if (options->brief) {
-      const auto slot = static_cast<std::size_t>(k);
-      long long receptions = 0;
-      for (const std::int32_t count : session.statistics.gapCount[slot]) receptions += count;
-      for (const std::int32_t count : session.statistics.longGapCount[slot]) receptions += count;
-      std::string line = name + ": " + std::to_string(receptions) + " receptions";
-      if (receptions > 0) {
-        line += ", first " + SlotPresenter::FirstTime(session.statistics, k) + ", latest " +
-                SlotPresenter::LastTime(session.statistics, k);
-      }
-      events.messages.Append(line + "\n");
-      continue;
-    }
-    std::string column = slotControls.ColumnText(k);
-    if (column.empty()) column = SlotPresenter::ColumnText(session.statistics, k, {});
-    events.messages.Append(name + ":\n");
-    events.messages.Append(column);
-  }
-  const std::filesystem::path logPath = events.FinishedPath();
-  if (!options->discard) events.messages.Append("log: " + logPath.string() + "\n");
-  const std::int64_t lost = events.LostLines();
-  if (lost > 0) {
-    events.Message(std::to_string(lost) + " lines could not be written to the log");
-  }
+  const bool logWhole = outcome ? ReportLog(events, *outcome) : false;
   if (events.monitor.DroppedLines() > 0) {
     events.Message(std::to_string(events.monitor.DroppedLines()) +
                    " lines were not shown while the output was blocked; the log has them");
   }
   events.DrainAll();
-  if (logPathOut != nullptr) *logPathOut = options->discard ? std::filesystem::path() : logPath;
-  return lost > 0 ? 1 : 0;
+  if (logPathOut != nullptr && outcome) *logPathOut = outcome->path;
+  return logWhole ? 0 : 1;
 }

@@ -36,6 +36,7 @@
 
 #include "dialogcontrols.h"
 #include "dialogunits.h"
+#include "lognotices.h"
 #include "openproblem.h"
 #include "pagetext.h"
 #include "portchooser.h"
@@ -666,16 +667,25 @@ void DataReceiving::LogWriteResumed(std::int64_t lostLines) {
   });
 }
 
-void DataReceiving::LogRecreated(const std::filesystem::path& newPath) {
+void DataReceiving::LogRecreated(const std::filesystem::path& newPath, std::int64_t missingLines,
+                                 const std::string& reason) {
   const QString path = QString::fromStdString(newPath.string());
-  PostForRun([this, path, newPath] {
+  PostForRun([this, path, newPath, missingLines, reason] {
     runLogPath = newPath;
     session.LogMoved(newPath);
     UpdateStatus();
     emit LogNoteChanged(QString::fromUtf8("журнал был удалён, создан заново"));
-    showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается; "
-                                 "журнал создан заново со всеми строками:\n") +
-               path);
+    if (missingLines == 0) {
+      showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается; "
+                                   "журнал создан заново со всеми строками:\n") +
+                 path);
+    } else {
+      showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается "
+                                   "в новом файле, но %1 прежних строк прочитать не удалось, и "
+                                   "в нём их нет:\n")
+                     .arg(missingLines) +
+                 path + QStringLiteral("\n\n") + QString::fromStdString(reason));
+    }
   });
 }
 
@@ -689,13 +699,10 @@ void DataReceiving::LogRecreateFailed(const std::string& reason) {
   });
 }
 
-void DataReceiving::LogFinished(const std::filesystem::path& path, std::int64_t lostLines) {
-  if (lostLines == 0) return;
-  const QString name = QString::fromStdString(path.string());
+void DataReceiving::LogFinished(const LogOutcome& outcome) {
+  if (outcome.Complete()) return;
   // Said even when the next run has begun: it is about the file just closed.
-  inbox->Post([this, name, lostLines] {
-    showNotice(QString::fromUtf8("В журнал не записано строк: %1.\n\n").arg(lostLines) + name);
-  });
+  inbox->Post([this, outcome] { showNotice(LogEndNotice(outcome)); });
 }
 
 void DataReceiving::RunStarted(const std::filesystem::path& logPath, std::int64_t) {

@@ -167,9 +167,10 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   void LineBack() override;
   void LogWriteFailed(const std::string& reason) override;
   void LogWriteResumed(std::int64_t lostLines) override;
-  void LogRecreated(const std::filesystem::path& newPath) override;
+  void LogRecreated(const std::filesystem::path& newPath, std::int64_t missingLines,
+                    const std::string& reason) override;
   void LogRecreateFailed(const std::string& reason) override;
-  void LogFinished(const std::filesystem::path& path, std::int64_t lostLines) override;
+  void LogFinished(const LogOutcome& outcome) override;
   // Runs `work` on the page's thread if the run `run` is still the current one.
   void PostForRun(std::function<void()> work);
 

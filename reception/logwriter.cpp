@@ -4,9 +4,11 @@
 #include <utility>
 #include <vector>
 
-LogWriter::LogWriter(LogFile logFile, LogListener& owner)
+LogWriter::LogWriter(LogFile logFile, LogListener& owner,
+                     std::vector<std::filesystem::path> fallbacks)
     : listener(owner),
       file(std::move(logFile)),
+      fallbackFolders(std::move(fallbacks)),
       currentPath(file.Path()),
       lastSync(std::chrono::steady_clock::now()),
       lastCheck(lastSync),
@@ -33,6 +35,7 @@ void LogWriter::Append(std::vector<std::string>& lines) {
     std::lock_guard lock(mutex);
     for (std::string& line : lines) {
       if (finishRequested) break;
+      ++appended;
       if (queue.size() >= kMaxQueuedLines) {
         ++droppedWhileQueued;
         ++handled;
@@ -71,6 +74,11 @@ std::filesystem::path LogWriter::Path() const {
   return currentPath;
 }
 
+std::uint64_t LogWriter::Unwritten() const {
+  std::lock_guard lock(mutex);
+  return appended - handled;
+}
+
 std::int64_t LogWriter::LostLines() const {
   std::lock_guard lock(mutex);
   return lostLines + droppedWhileQueued;
@@ -101,11 +109,7 @@ void LogWriter::WriterLoop() {
 
     const Steady::time_point now = Steady::now();
     if (now - lastCheck >= kCheckInterval || finishing) CheckFile();
-    if (unsynced && (now - lastSync >= kSyncInterval || finishing)) {
-      file.Sync();
-      unsynced = false;
-      lastSync = now;
-    }
+    if (unsynced && (now - lastSync >= kSyncInterval || finishing)) SyncFile();
     if (!finishing) continue;
 
     bool keep;
@@ -117,22 +121,16 @@ void LogWriter::WriterLoop() {
       keep = keepFile;
       tail = std::move(finalTail);
     }
-    if (keep) {
-      if (!tail.empty() && !file.Append(tail) && !failing)
-        listener.LogWriteFailed(file.LastError());
-      file.Sync();
-      file.Close();
-    } else {
-      file.Delete();
-    }
-    std::filesystem::path path;
-    std::int64_t lost;
+    LogOutcome outcome = Complete(keep, tail);
     {
       std::lock_guard lock(mutex);
-      path = currentPath;
-      lost = lostLines + droppedWhileQueued;
+      currentPath = outcome.path;
+      outcome.lostLines = lostLines + droppedWhileQueued;
     }
-    listener.LogFinished(path, lost);
+    outcome.unsureLines = unsureLines;
+    if (outcome.problem.empty() && (outcome.lostLines > 0 || outcome.unsureLines > 0))
+      outcome.problem = lastFailure;
+    listener.LogFinished(outcome);
     {
       std::lock_guard lock(mutex);
       finished = true;
@@ -140,6 +138,79 @@ void LogWriter::WriterLoop() {
     changed.notify_all();
     return;
   }
+}
+
+LogOutcome LogWriter::Complete(bool keep, const std::string& tail) {
+  LogOutcome outcome;
+  outcome.kept = keep;
+  // From here on failures go into the outcome: the run has ended, and a
+  // message that reading goes on would not be true.
+  ending = true;
+  if (!keep) {
+    file.Delete();
+    return outcome;
+  }
+  outcome.path = file.Path();
+  if (file.IsGone()) RescueDeletedFile(outcome);
+  if (!file.IsOpen()) return outcome;
+  const std::int64_t linesBefore = file.Lines();
+  if (!tail.empty() && !file.Append(tail)) {
+    outcome.ended = false;
+    outcome.problem = file.LastError();
+  }
+  linesSinceSync += file.Lines() - linesBefore;
+  SyncFile();
+  if (!file.Close()) {
+    // Where a network share reports its write errors: what the last flush
+    // did not confirm may be missing.
+    unsureLines += std::exchange(linesSinceSync, 0);
+    outcome.problem = file.LastError();
+  }
+  if (syncFailing && outcome.problem.empty()) outcome.problem = lastFailure;
+  return outcome;
+}
+
+void LogWriter::RescueDeletedFile(LogOutcome& outcome) {
+  std::string error;
+  std::int64_t missing = 0;
+  bool made = file.Recreate(error, missing);
+  for (std::size_t i = 0; !made && i < fallbackFolders.size(); ++i) {
+    std::string ignored;
+    made = file.Recreate(ignored, missing, fallbackFolders[i]);
+    outcome.inFallback = made;
+  }
+  if (made) {
+    std::lock_guard lock(mutex);
+    lostLines += missing;
+    outcome.path = file.Path();
+    if (outcome.inFallback) outcome.problem = error;
+    return;
+  }
+  // Nowhere to keep them: the run's lines are lost, and said so.
+  {
+    std::lock_guard lock(mutex);
+    lostLines += file.Lines();
+  }
+  outcome.problem = error;
+  outcome.path.clear();
+  outcome.ended = false;
+  file.Close();
+}
+
+void LogWriter::SyncFile() {
+  unsynced = false;
+  lastSync = std::chrono::steady_clock::now();
+  if (file.Sync()) {
+    linesSinceSync = 0;
+    syncFailing = false;
+    return;
+  }
+  // The kernel may have dropped what it could not write: those lines are
+  // counted as not confirmed, and the failure is said once per series.
+  unsureLines += std::exchange(linesSinceSync, 0);
+  lastFailure = file.LastError();
+  if (!syncFailing && !ending) listener.LogWriteFailed(file.LastError());
+  syncFailing = true;
 }
 
 void LogWriter::WriteBatch(const std::vector<std::string>& batch) {
@@ -150,6 +221,7 @@ void LogWriter::WriteBatch(const std::vector<std::string>& batch) {
     for (const std::string& line : batch) joined += line;
     if (file.Append(joined)) {
       unsynced = true;
+      linesSinceSync += static_cast<std::int64_t>(batch.size());
       return;
     }
   }
@@ -159,6 +231,7 @@ void LogWriter::WriteBatch(const std::vector<std::string>& batch) {
 void LogWriter::WriteLine(const std::string& line) {
   if (file.Append(line)) {
     unsynced = true;
+    ++linesSinceSync;
     if (failing) {
       failing = false;
       listener.LogWriteResumed(std::exchange(lostInSeries, 0));
@@ -170,6 +243,7 @@ void LogWriter::WriteLine(const std::string& line) {
     ++lostLines;
   }
   ++lostInSeries;
+  lastFailure = file.LastError();
   if (!failing) {
     failing = true;
     listener.LogWriteFailed(file.LastError());
@@ -180,7 +254,8 @@ void LogWriter::CheckFile() {
   lastCheck = std::chrono::steady_clock::now();
   if (!file.IsOpen() || !file.IsGone()) return;
   std::string error;
-  if (!file.Recreate(error)) {
+  std::int64_t missing = 0;
+  if (!file.Recreate(error, missing)) {
     // Said once; tried again at the next check.
     if (!recreateFailing) listener.LogRecreateFailed(error);
     recreateFailing = true;
@@ -190,6 +265,8 @@ void LogWriter::CheckFile() {
   {
     std::lock_guard lock(mutex);
     currentPath = file.Path();
+    lostLines += missing;
   }
-  listener.LogRecreated(file.Path());
+  if (missing > 0) lastFailure = file.LastError();
+  listener.LogRecreated(file.Path(), missing, missing > 0 ? file.LastError() : std::string());
 }

@@ -31,9 +31,8 @@ ReadingSession::StartResult ReadingSession::StartOn(const std::string* devicePat
   lastError.clear();
   // Files of earlier runs that are complete need no watching any more.
   std::erase_if(finishingLogs, [](const auto& log) { return log->WaitFinished({}); });
-  std::optional<LogFile> created = LogFile::Create(logDir, clock.Now(), lastError);
+  std::optional<LogFile> created = LogFile::Create(logDir, clock.Now(), lastError, *logCalls);
   if (!created) return StartResult::kLogFailed;
-  created->calls = logCalls;
   logPath = created->Path();
 
   if (devicePath != nullptr) {
@@ -50,7 +49,7 @@ ReadingSession::StartResult ReadingSession::StartOn(const std::string* devicePat
   reading = source;
   constexpr std::string_view kStart = "Start\r\n";
   try {
-    logWriter = std::make_unique<LogWriter>(std::move(*created), events);
+    logWriter = std::make_unique<LogWriter>(std::move(*created), events, logFallbackFolders);
     logWriter->Append(std::string(kStart));
     events.AppendMonitor(kStart);
     lineCounter = 0;
@@ -152,4 +151,14 @@ bool ReadingSession::WaitForLogs(std::chrono::milliseconds timeout) {
     if (!log->WaitFinished(std::max(left, std::chrono::milliseconds(0)))) return false;
   }
   return true;
+}
+
+std::uint64_t ReadingSession::UnwrittenLogLines() const {
+  std::uint64_t lines = 0;
+  for (const auto& log : finishingLogs) lines += log->Unwritten();
+  return lines;
+}
+
+std::filesystem::path ReadingSession::FinishingLogPath() const {
+  return finishingLogs.empty() ? std::filesystem::path() : finishingLogs.back()->Path();
 }

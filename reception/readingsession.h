@@ -75,6 +75,10 @@ class ReadingSession {
   // Waits up to `timeout` until every finished run's file is complete; true
   // when none is still being written.
   bool WaitForLogs(std::chrono::milliseconds timeout);
+  // Lines of finished runs not yet handed to the system, and the file of the
+  // last finished run: what a stalled disk still holds back.
+  std::uint64_t UnwrittenLogLines() const;
+  std::filesystem::path FinishingLogPath() const;
   // The running run's log writer, or nullptr.
   LogWriter* Log() const { return logWriter.get(); }
 
@@ -88,6 +92,8 @@ class ReadingSession {
   std::filesystem::path logPath;  // the current run's file; empty between runs
   // The system calls the log files are written through (tests make them fail).
   const LogFileCalls* logCalls = &kSystemLogFileCalls;
+  // Where a deleted log goes at the end when its own folder cannot take it.
+  std::vector<std::filesystem::path> logFallbackFolders = LogFallbackFolders();
 
  private:
   StartResult StartOn(const std::string* devicePath, ByteSource* source);

@@ -145,4 +145,27 @@ TEST_F(LogFileTest, MovedFileKeepsWriting) {
   EXPECT_EQ(ReadFile(dir / "2026.03.03_09-07-05.txt"), "End");
 }
 
+TEST_F(LogFileTest, AFileMadeAnewTakesTheNextFreeNumberOfItsFirstName) {
+  std::optional<LogFile> log = LogFile::Create(dir.path, start, error);
+  ASSERT_TRUE(log);
+  log->Append("Start\r\n");
+  std::int64_t missing = -1;
+  for (const char* expected : {"2026.03.03_09-07-05_2.txt", "2026.03.03_09-07-05_3.txt"}) {
+    // The file is deleted and its name taken by another one.
+    const std::filesystem::path taken = log->Path();
+    std::filesystem::remove(taken);
+    WriteFile(taken, "someone else's");
+    ASSERT_TRUE(log->IsGone());
+    ASSERT_TRUE(log->Recreate(error, missing)) << error;
+    EXPECT_EQ(log->Path(), dir / expected);
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(ReadFile(log->Path()), "Start\r\n");
+  }
+  // Discarding a file deleted from under it leaves the name's new owner alone.
+  std::filesystem::remove(log->Path());
+  WriteFile(log->Path(), "someone else's");
+  log->Delete();
+  EXPECT_EQ(ReadFile(dir / "2026.03.03_09-07-05_3.txt"), "someone else's");
+}
+
 }  // namespace

@@ -87,12 +87,12 @@ class RecordingListener : public ReaderListener, public LogListener {
     ++logWriteResumed;
     events.Notify();
   }
-  void LogRecreated(const std::filesystem::path&) override {
+  void LogRecreated(const std::filesystem::path&, std::int64_t, const std::string&) override {
     ++logRecreated;
     events.Notify();
   }
-  void LogFinished(const std::filesystem::path&, std::int64_t lostLines) override {
-    finishedLost = lostLines;
+  void LogFinished(const LogOutcome& outcome) override {
+    finishedLost = outcome.lostLines;
     ++logFinished;
     events.Notify();
   }

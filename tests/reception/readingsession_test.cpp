@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "../serial/ptypair.h"
+#include "faultydisk.h"
 #include "readerdoubles.h"
 #include "stalleddisk.h"
 #include "tempdir.h"
@@ -47,12 +48,15 @@ class RecordingEvents final : public ReadingEvents {
   void LineBack() override {}
   void LogWriteFailed(const std::string&) override { ++writeFailures; }
   void LogWriteResumed(std::int64_t lostLines) override { resumedAfter = lostLines; }
-  void LogRecreated(const std::filesystem::path&) override {
+  void LogRecreated(const std::filesystem::path&, std::int64_t missing,
+                    const std::string&) override {
+    recreatedMissing = missing;
     ++recreated;
     events.Notify();
   }
-  void LogFinished(const std::filesystem::path&, std::int64_t lostLines) override {
-    finishedLost = lostLines;
+  void LogFinished(const LogOutcome& ending) override {
+    outcome = ending;
+    finishedLost = ending.lostLines;
   }
 
   std::string monitor;
@@ -64,6 +68,8 @@ class RecordingEvents final : public ReadingEvents {
   std::atomic<std::int64_t> resumedAfter{-1};
   std::atomic<int> recreated{0};
   std::atomic<std::int64_t> finishedLost{-1};
+  std::atomic<std::int64_t> recreatedMissing{-1};
+  LogOutcome outcome;  // read after WaitForLogs
 
  private:
   Signal& events;
@@ -437,6 +443,109 @@ TEST_F(ReadingSessionTest, AStalledDiskHoldsNeitherTheLinesNorStop) {
   EXPECT_TRUE(ReadFile(path).starts_with("Start\r\n" +
                                          Lines(3, "09 : 07 : 05 : 042 P 1234  5 678\n") +
                                          "End\r\n    1234    1111    \r\n00  3"));
+}
+
+}  // namespace
+
+namespace {
+
+// The failures that come with a deleted log, a failing store and a full disk
+// at Stop: the end report says where every line is, or that it is lost.
+class FaultyDiskTest : public ReadingSessionTest {
+ protected:
+  void SetUp() override {
+    ReadingSessionTest::SetUp();
+    FaultyDisk::Reset();
+    session.logCalls = &kFaultyCalls;
+    session.logDir = dir / "logs";
+    std::filesystem::create_directory(session.logDir);
+    session.logFallbackFolders = {dir / "state", dir / "tmp"};
+  }
+  void TearDown() override { FaultyDisk::Reset(); }
+  // Starts, sends `count` lines, waits until they are in the file.
+  void RunLines(int count) {
+    ASSERT_EQ(session.Start(pty.slavePath), ReadingSession::StartResult::kStarted)
+        << session.LastError();
+    ASSERT_TRUE(pty.Send(Lines(count, "P12345678\r\n")));
+    ASSERT_TRUE(DrainUntil(count));
+    ASSERT_TRUE(session.Log()->WaitWritten(static_cast<std::uint64_t>(count) + 1, 10s));
+  }
+  void Stop() {
+    session.Halt();
+    session.Finish(true);
+    ASSERT_TRUE(session.WaitForLogs(10s));
+  }
+  const std::string line = "09 : 07 : 05 : 042 P 1234  5 678\n";
+};
+
+TEST_F(FaultyDiskTest,
+       ADeletedLogIsKeptElsewhereWhenItsFolderRefusesItAndSaidLostOnlyWhenNothingTakesIt) {
+  RunLines(4);
+  {
+    std::lock_guard lock(FaultyDisk::mutex);
+    FaultyDisk::refuseCreateUnder = session.logDir.string();
+  }
+  std::filesystem::remove(session.logPath);
+  Stop();
+  EXPECT_TRUE(events.outcome.inFallback);
+  EXPECT_FALSE(events.outcome.Complete());
+  EXPECT_EQ(events.outcome.path.parent_path(), dir / "state");
+  EXPECT_NE(events.outcome.problem.find("Read-only file system"), std::string::npos);
+  EXPECT_TRUE(ReadFile(events.outcome.path).starts_with("Start\r\n" + Lines(4, line) + "End\r\n"));
+
+  // Nowhere takes it: every line is said lost, and no file is named.
+  FaultyDisk::Reset();
+  RunLines(3);
+  {
+    std::lock_guard lock(FaultyDisk::mutex);
+    FaultyDisk::refuseCreateUnder = "/";
+  }
+  std::filesystem::remove(session.logPath);
+  Stop();
+  EXPECT_TRUE(events.outcome.path.empty());
+  EXPECT_EQ(events.outcome.lostLines, 4);  // "Start" and 3 lines
+}
+
+TEST_F(FaultyDiskTest, ACopyThatCannotBeReadBackWholeSaysHowManyLinesItLacks) {
+  RunLines(6);
+  {
+    // Two pieces of 100 bytes, then an I/O error: "Start" and 5 whole lines.
+    std::lock_guard lock(FaultyDisk::mutex);
+    FaultyDisk::readsBeforeFailure = 2;
+  }
+  std::filesystem::remove(session.logPath);
+  // The writer looks for its file every second.
+  ASSERT_TRUE(signal.WaitFor([&] { return events.recreated >= 1; }, 10s));
+  EXPECT_EQ(events.recreatedMissing, 1);
+  Stop();
+  EXPECT_EQ(events.outcome.lostLines, 1);
+  EXPECT_FALSE(events.outcome.Complete());
+  EXPECT_TRUE(ReadFile(events.outcome.path).starts_with("Start\r\n" + Lines(5, line) + "End"));
+}
+
+TEST_F(FaultyDiskTest, FailedFlushesCloseAndEndAreSaidAndCounted) {
+  RunLines(2);
+  {
+    std::lock_guard lock(FaultyDisk::mutex);
+    FaultyDisk::failSync = true;
+    FaultyDisk::failEnd = true;
+  }
+  Stop();
+  EXPECT_EQ(events.outcome.unsureLines, 3);
+  EXPECT_FALSE(events.outcome.ended);
+  EXPECT_FALSE(events.outcome.Complete());
+  EXPECT_EQ(ReadFile(events.outcome.path), "Start\r\n" + Lines(2, line));
+
+  FaultyDisk::Reset();
+  RunLines(1);
+  {
+    std::lock_guard lock(FaultyDisk::mutex);
+    FaultyDisk::failClose = true;
+  }
+  Stop();
+  EXPECT_TRUE(events.outcome.ended);
+  EXPECT_FALSE(events.outcome.Complete());
+  EXPECT_NE(events.outcome.problem.find("cannot close"), std::string::npos);
 }
 
 }  // namespace

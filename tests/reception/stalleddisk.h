@@ -35,4 +35,8 @@ struct StalledDisk {
     return released.wait_for(lock, std::chrono::seconds(10), [] { return waiting > 0; });
   }
 };
-inline const LogFileCalls kStalledCalls = {StalledDisk::Write, ::fdatasync};
+inline const LogFileCalls kStalledCalls = [] {
+  LogFileCalls calls = kSystemLogFileCalls;
+  calls.write = StalledDisk::Write;
+  return calls;
+}();

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+#include "logwriter.h"
+
+// What the reading page tells the user about a run's log that did not end
+// whole: where its lines are, and what it lacks. Russian.
+QString LogEndNotice(const LogOutcome& outcome);

@@ -12,7 +12,11 @@ ConsoleOutput::ConsoleOutput(int outputFd, std::size_t bufferCapacity)
     : fd(outputFd), capacity(bufferCapacity) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return;
-  if (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode)) return;  // a file never stalls for long
+  // A file, or a device that is no terminal (/dev/null), takes every line at
+  // once: nothing is ever left out there.
+  neverBlocks = S_ISREG(info.st_mode) || S_ISBLK(info.st_mode) ||
+                (S_ISCHR(info.st_mode) && ::isatty(fd) == 0);
+  if (neverBlocks || (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode))) return;
   // O_NONBLOCK on the shared description would change the shell's terminal
   // too; a description of our own changes nothing outside this program.
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -47,8 +51,9 @@ void ConsoleOutput::Append(std::string_view line) {
     pendingStart = 0;
   }
   // Once there is room again the note goes where the lines were left out.
+  if (neverBlocks && pending.size() - pendingStart + line.size() > capacity) Flush();
   const std::string note = droppedSinceNote > 0 ? NotShownNote(droppedSinceNote) : std::string();
-  if (pending.size() - pendingStart + note.size() + line.size() > capacity) {
+  if (pending.size() - pendingStart + note.size() + line.size() > capacity && !neverBlocks) {
     ++droppedSinceNote;
     ++droppedTotal;
     return;

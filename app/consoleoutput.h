@@ -10,7 +10,8 @@
 // in a bounded buffer and go out as the other side takes them; when a stopped
 // terminal (Ctrl-S), a paused pager or a full pipe takes nothing, new lines
 // are dropped and counted, and once there is room again one note, where they
-// were left out, says how many were not shown.
+// were left out, says how many were not shown. A file or /dev/null is
+// written as the buffer fills and loses nothing.
 class ConsoleOutput {
  public:
   enum class State { kFlowing, kClosed };
@@ -39,6 +40,7 @@ class ConsoleOutput {
  private:
   int fd;
   bool ownFd = false;
+  bool neverBlocks = false;
   bool closed = false;
   std::size_t capacity;
   std::string pending;

@@ -245,8 +245,9 @@ extern "C" int DelvarineMain(int argc, char** argv) {
     others.push_back(arguments[i]);
   }
   const std::string last = others.empty() ? std::string() : others.back();
-  const bool registration = last.size() > 1 && (last[0] == '-' || last[0] == '/') &&
-                            (last.substr(1) == "RegServer" || last.substr(1) == "UnregServer");
+  // Case-blind, as the scan below reads them.
+  const bool registration =
+      (last.starts_with('-') || last.starts_with('/')) && ScanCommandLine(last) != StartMode::kRun;
   for (std::size_t i = 0; i < others.size() && !registration; ++i) {
     const std::string& argument = others[i];
     const bool afterQtOption = i > 0 && others[i - 1].size() > 1 && others[i - 1][0] == '-' &&

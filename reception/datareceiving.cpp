@@ -319,6 +319,14 @@ void DataReceiving::LoadPortSetting() {
                              "по умолчанию, и файл не изменяется.\n\n") +
                          programsettings::FilePath() + QStringLiteral(": ") + problem;
     QTimer::singleShot(0, this, [this, text] { ShowError(text); });
+  } else if (programsettings::IsReadOnly(programsettings::FilePath())) {
+    // Used as it is, and never written: said once, here.
+    settingsUsable = false;
+    const QString text = QString::fromUtf8(
+                             "Файл настроек доступен только для чтения: настройки из него "
+                             "используются, но изменения не будут сохранены.\n\n") +
+                         programsettings::FilePath();
+    QTimer::singleShot(0, this, [this, text] { showNotice(text); });
   }
   portChooser->Load(settings.get());
   logFolder.Load(settings.get());

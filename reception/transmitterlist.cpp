@@ -56,6 +56,8 @@ TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
   }
   ::close(fd);
   content.resize(filled);
+  // Notepad saves UTF-8 with a byte order mark in front.
+  if (content.starts_with("\xEF\xBB\xBF")) content.erase(0, 3);
 
   std::size_t position = 0;
   int lineNumber = 0;

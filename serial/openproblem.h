@@ -16,6 +16,8 @@ struct OpenProblem {
   std::string path;
   std::string reason;  // the system's message
   std::string group;   // kPermission: the group that owns the device, if known
+  std::string owner;   // kPermission: the user that owns it, if known
+  unsigned mode = 0;   // kPermission: its permission bits, if known
   std::string holder;  // kBusy: "name (PID n)" of a holder, if the system tells
 
   explicit operator bool() const { return kind != Kind::kNone; }
@@ -28,6 +30,14 @@ OpenProblem DiagnoseOpenFailure(const std::string& path, int error, bool configu
 // The program that has `path` open, as "name (PID n)", from /proc under
 // `procRoot`; empty when no process the user may look at holds it.
 std::string FindDeviceHolder(const std::string& path, const std::string& procRoot = "/proc");
+
+// The program that holds the lock (flock) on `path`, as "name (PID n)", from
+// the locks file under `procRoot`; empty when none is found.
+std::string FindLockHolder(const std::string& path, const std::string& procRoot = "/proc");
+
+// True for the groups that are meant for devices (dialout, uucp, tty,
+// plugdev): joining one is the usual way to a serial line.
+bool IsDeviceGroup(const std::string& group);
 
 // The message for the console, in English, naming the device.
 std::string EnglishMessage(const OpenProblem& problem);

@@ -23,10 +23,17 @@ QString FileProblem(const QString& path) {
   }
   if (S_ISDIR(status.st_mode)) return QString::fromUtf8("это папка, а не файл");
   if (!S_ISREG(status.st_mode)) return QString::fromUtf8("это не обычный файл");
-  if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) {
+  // A file that can be read is used; whether it can be written is asked apart.
+  if (::access(QFile::encodeName(path).constData(), R_OK) != 0) {
     return QString::fromLocal8Bit(std::strerror(errno));
   }
   return {};
+}
+
+bool IsReadOnly(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat status {};
+  return ::stat(name.constData(), &status) == 0 && ::access(name.constData(), W_OK) != 0;
 }
 
 std::unique_ptr<QSettings> Open(QString& problem) {

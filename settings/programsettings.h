@@ -25,6 +25,9 @@ QString FilePath();
 // for ever.
 QString FileProblem(const QString& path);
 
+// True when the file at `path` exists and this user may read but not write it.
+bool IsReadOnly(const QString& path);
+
 // The file, or nullptr with `problem` set when it cannot be read whole.
 std::unique_ptr<QSettings> Open(QString& problem);
 

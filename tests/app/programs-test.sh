@@ -29,6 +29,11 @@ set +e; "$program" graph > /dev/null 2>&1; code=$?; set -e
 set +e; "$program" graph missing.txt > /dev/null 2> err.txt; code=$?; set -e
 [ "$code" -eq 1 ] && grep -q "cannot open missing.txt" err.txt || fail "missing log: exit $code"
 
+# The registration words are case-blind after '-' or '/'.
+for word in /unregserver -UNREGSERVER /UnregServer; do
+  HOME="$work/home" "$program" "$word" > /dev/null 2> err.txt || fail "$word: $(cat err.txt)"
+done
+
 # The window without a display: one line that says what helps, exit 1.
 set +e; env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" > out.txt 2> err.txt; code=$?; set -e
 [ "$code" -eq 1 ] && [ "$(wc -l < err.txt)" -eq 1 ] && grep -q "needs a display" err.txt \

@@ -24,6 +24,9 @@ TEST_F(TransmitterListTest, ReadsCrLfAndLfRecordsInSlotOrder) {
       {"A642\nC115\n", {"A642", "C115"}},
       {"A642\r\nC115", {"A642", "C115"}},  // no line end after the last record
       {"A642\nC115\r\n1234\n", {"A642", "C115", "1234"}},
+      {"\xEF\xBB\xBF"
+       "A642\r\nC115\r\n",
+       {"A642", "C115"}},  // saved by Notepad as UTF-8
   };
   for (const auto& c : cases) {
     WriteFile(file, c.content);

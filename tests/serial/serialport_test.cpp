@@ -1,7 +1,10 @@
 #include "serialport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -90,18 +93,43 @@ TEST_F(SerialPortTest, OpenFailuresHoldNothingAndSayWhatHappened) {
   EXPECT_EQ(port.Close(), 1);
 }
 
-TEST_F(SerialPortTest, BusyLineNamesTheProgramThatHoldsIt) {
-  SerialPort holder;
-  ASSERT_NE(holder.Open(pty.slavePath), 0) << holder.LastError();
+TEST_F(SerialPortTest, BusyLineNamesTheProgramThatHoldsTheLock) {
+  // This process has the line open without a lock; a child holds the lock.
+  const int plain = ::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(plain, 0);
+  int ready[2];
+  int release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(release[1]);
+    const int fd = ::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY);
+    char answer = flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+    if (::write(ready[1], &answer, 1) != 1) _exit(1);
+    _exit(::read(release[0], &answer, 1) < 0 ? 1 : 0);
+  }
+  ::close(ready[1]);
+  ::close(release[0]);
+  char locked = 0;
+  ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+  ASSERT_EQ(locked, 'y');
   SerialPort port;
   EXPECT_EQ(port.Open(pty.slavePath), 0);
-  const OpenProblem& problem = port.LastProblem();
+  OpenProblem problem = port.LastProblem();
   EXPECT_EQ(problem.kind, OpenProblem::Kind::kBusy);
-  // This very test holds it, and /proc tells.
-  EXPECT_NE(problem.holder.find("(PID " + std::to_string(getpid()) + ")"), std::string::npos)
+  EXPECT_NE(problem.holder.find("(PID " + std::to_string(child) + ")"), std::string::npos)
       << problem.holder;
   EXPECT_NE(port.LastError().find("the port is busy, held by"), std::string::npos)
       << port.LastError();
+  ::close(release[1]);
+  waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ::close(plain);
+  // Nobody to name: said so, not left blank.
+  problem.holder.clear();
+  EXPECT_NE(EnglishMessage(problem).find("held by another program"), std::string::npos);
 }
 
 TEST(OpenProblemTest, EachFailureHasItsOwnMessageNamingTheDevice) {
@@ -115,6 +143,16 @@ TEST(OpenProblemTest, EachFailureHasItsOwnMessageNamingTheDevice) {
   EXPECT_EQ(russian.rfind("Соединение не может быть установлено: нет прав", 0), 0u) << russian;
   EXPECT_NE(russian.find("«dialout»"), std::string::npos);
   EXPECT_NE(russian.find("\n\n/dev/ttyUSB0: Permission denied"), std::string::npos);
+
+  // A group that is not meant for devices is never one to join.
+  problem.group = "root";
+  problem.owner = "root";
+  problem.mode = 0600;
+  for (const std::string& text : {EnglishMessage(problem), RussianMessage(problem)}) {
+    EXPECT_EQ(text.find("adduser"), std::string::npos) << text;
+    EXPECT_NE(text.find("udev"), std::string::npos) << text;
+    EXPECT_NE(text.find("0600"), std::string::npos) << text;
+  }
 
   // Busy keeps the words the users know.
   problem.kind = OpenProblem::Kind::kBusy;

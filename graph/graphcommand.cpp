@@ -35,6 +35,9 @@ const char* const kGraphUsage =
 
 namespace {
 
+// The most frequent transmitters named when the asked-for one is missing.
+constexpr std::size_t kHintedTransmitters = 20;
+
 struct GraphOptions {
   std::string logFile;
   LoadRequest request;
@@ -177,6 +180,10 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   if (options->transmitters) {
     for (const auto& [name, lines] : data.transmitters) out << name << ' ' << lines << '\n';
     out.flush();
+    if (data.unlistedLines > 0) {
+      err << "delvarine graph: " << data.unlistedLines
+          << " lines name transmitters seen only once (garbled lines); they are not listed\n";
+    }
     return 0;
   }
   // Nothing to draw is said, with what would help.
@@ -187,8 +194,10 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
       err << ", nor of any other\n";
     } else {
       err << "; it holds (see --transmitters):";
-      for (const auto& [name, lines] : data.transmitters)
-        err << ' ' << name << " (" << lines << ")";
+      for (const std::string& text : FrequentTransmitters(data, kHintedTransmitters))
+        err << ' ' << text;
+      if (data.transmitters.size() > kHintedTransmitters)
+        err << " and " << data.transmitters.size() - kHintedTransmitters << " more";
       err << '\n';
     }
   } else if (data.spanMinutes == 0) {

@@ -31,4 +31,10 @@ struct GraphData {
   // 5-character identifier, a short line's 4-character number) with their
   // line counts, in order of first appearance.
   std::vector<std::pair<std::string, long long>> transmitters;
+  // Lines of names seen too rarely to be listed: garbled identifiers.
+  long long unlistedLines = 0;
 };
+
+// The most frequent of `data`'s transmitters, at most `count`, as "ID (LINES)"
+// texts, for hints: noise never hides a transmitter there.
+std::vector<std::string> FrequentTransmitters(const GraphData& data, std::size_t count);

@@ -111,12 +111,13 @@ std::vector<std::string> NothingToDrawText(const GraphData& data) {
     if (data.transmitters.empty()) {
       text.push_back("В журнале нет строк приёма.");
     } else {
+      // The most frequent first, so that noise never hides a transmitter.
+      constexpr std::size_t kShown = 12;
       std::string list = "В журнале: ";
-      for (std::size_t i = 0; i < data.transmitters.size(); ++i) {
-        if (i > 0) list += ", ";
-        list +=
-            data.transmitters[i].first + " (" + std::to_string(data.transmitters[i].second) + ")";
-      }
+      const std::vector<std::string> frequent = FrequentTransmitters(data, kShown);
+      for (std::size_t i = 0; i < frequent.size(); ++i) list += (i > 0 ? ", " : "") + frequent[i];
+      if (data.transmitters.size() > kShown)
+        list += " и ещё " + std::to_string(data.transmitters.size() - kShown);
       text.push_back(list + ".");
     }
     return text;

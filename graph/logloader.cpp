@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -99,6 +100,19 @@ void GraphData::Clear() {
   dateText.clear();
   dayCount = 0;
   transmitters.clear();
+  unlistedLines = 0;
+}
+
+std::vector<std::string> FrequentTransmitters(const GraphData& data, std::size_t count) {
+  std::vector<const std::pair<std::string, long long>*> order;
+  for (const auto& transmitter : data.transmitters) order.push_back(&transmitter);
+  const std::size_t shown = std::min(count, order.size());
+  std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                    [](const auto* a, const auto* b) { return a->second > b->second; });
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < shown; ++i)
+    texts.push_back(order[i]->first + " (" + std::to_string(order[i]->second) + ")");
+  return texts;
 }
 
 bool ParseClockText(std::string_view text, std::string& clock) {
@@ -242,22 +256,45 @@ void LogBinner::Tally(std::uint64_t key, std::string_view transmitter) {
     ++data->transmitters[cachedIndexes[slot]].second;
     return;
   }
-  for (std::size_t i = 0; i < tallyKeys.size(); ++i) {
-    if (tallyKeys[i] == key) {
-      cachedKeys[slot] = key;
-      cachedIndexes[slot] = static_cast<std::uint8_t>(i);
-      ++data->transmitters[i].second;
-      return;
-    }
+  if (const auto found = tallyIndex.find(key); found != tallyIndex.end()) {
+    cachedKeys[slot] = key;
+    cachedIndexes[slot] = found->second;
+    ++data->transmitters[found->second].second;
+    return;
   }
   // Only what a user could type; a garbled line names no transmitter.
   for (char c : transmitter) {
     if (c <= ' ' || c > '~') return;
   }
-  // Bounded whatever the file holds.
-  if (tallyKeys.size() >= 64) return;
+  // Bounded whatever the file holds, without hiding a transmitter.
+  if (tallyKeys.size() >= kMaxTransmitters) DropRareNames();
+  if (tallyKeys.size() >= kMaxTransmitters) {
+    ++data->unlistedLines;
+    return;
+  }
+  tallyIndex.emplace(key, static_cast<std::uint32_t>(tallyKeys.size()));
   tallyKeys.push_back(key);
   data->transmitters.emplace_back(transmitter, 1);
+}
+
+void LogBinner::DropRareNames() {
+  std::size_t kept = 0;
+  tallyIndex.clear();
+  for (std::size_t i = 0; i < tallyKeys.size(); ++i) {
+    if (data->transmitters[i].second <= 1) {
+      data->unlistedLines += data->transmitters[i].second;
+      continue;
+    }
+    tallyIndex.emplace(tallyKeys[i], static_cast<std::uint32_t>(kept));
+    if (kept != i) {
+      tallyKeys[kept] = tallyKeys[i];
+      data->transmitters[kept] = std::move(data->transmitters[i]);
+    }
+    ++kept;
+  }
+  tallyKeys.resize(kept);
+  data->transmitters.resize(kept);
+  cachedKeys.fill(0);
 }
 
 void LogBinner::RecordLine(std::string_view line) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "graphdata.h"
@@ -48,6 +49,10 @@ bool ParseClockText(std::string_view text, std::string& clock);
 // the originals.
 class LogBinner {
  public:
+  // Names listed at most: beyond it the names seen once are dropped, and their
+  // lines counted as unlisted.
+  static constexpr std::size_t kMaxTransmitters = 4096;
+
   LogBinner(const LoadRequest& request, GraphData& data);
   // A copy of `other` that goes on in `target` (a copy of other's data).
   LogBinner(const LogBinner& other, GraphData& target) : LogBinner(other) { data = &target; }
@@ -87,9 +92,14 @@ class LogBinner {
   bool emptyWindow = false;  // the first reception lay past the last-reception time
   int day = 1;               // of the line read last
   int previousLineMinute = -1;
-  std::vector<std::uint64_t> tallyKeys;        // data.transmitters' names, packed
+  // Drops the names seen only once, to make room: garbled lines make such
+  // names, a transmitter does not.
+  void DropRareNames();
+
+  std::vector<std::uint64_t> tallyKeys;                        // data.transmitters' names, packed
+  std::unordered_map<std::uint64_t, std::uint32_t> tallyIndex;  // of tallyKeys
   std::array<std::uint64_t, 64> cachedKeys{};  // of tallyKeys, by a hash of the key
-  std::array<std::uint8_t, 64> cachedIndexes{};
+  std::array<std::uint32_t, 64> cachedIndexes{};
   std::uint64_t wantedKey = 0;  // the request's transmitter, packed; 0 matches nothing
 };
 

@@ -447,3 +447,27 @@ TEST(LogLoaderTest, BinaryGarbageLoadsNothingAndStaysInBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Thousands of one-off garbled names before a real transmitter: it is listed
+// with all its lines, and first among the hints.
+TEST(LogLoaderTest, NoiseNeverHidesATransmitter) {
+  std::string log = "Start\r\n";
+  for (int i = 0; i < 5000; ++i) {
+    char name[5];
+    std::snprintf(name, sizeof name, "%04X", i + 0x9000);
+    log += Record(10, 0, 0, std::string("P") + name + "5678");
+  }
+  for (int i = 0; i < 100; ++i) log += Record(10, 1, i % 60, "P12345678");
+  const GraphData data = Load(log, For("1234"));
+  const auto found = std::find_if(data.transmitters.begin(), data.transmitters.end(),
+                                  [](const auto& name) { return name.first == "1234"; });
+  ASSERT_NE(found, data.transmitters.end());
+  EXPECT_EQ(found->second, 100);
+  EXPECT_LE(data.transmitters.size(), LogBinner::kMaxTransmitters);
+  EXPECT_GT(data.unlistedLines, 0);
+  EXPECT_EQ(FrequentTransmitters(data, 3).front(), "1234 (100)");
+}
+
+}  // namespace

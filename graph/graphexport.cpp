@@ -1,13 +1,12 @@
 #include "graphexport.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <iostream>
 #include <memory>
 
@@ -16,6 +15,7 @@
 #include "graphcommand.h"
 #include "picturepainter.h"
 #include "svgwriter.h"
+#include "wholefile.h"
 
 namespace {
 
@@ -66,56 +66,51 @@ class GuiScope {
 
 }  // namespace
 
-// Written under a temporary name and put in place only when complete.
+// Drawn into memory, then written whole: a full disk or a failing flush
+// leaves the old file untouched and is said.
 bool ExportGraphs(const std::string& path, const GraphData& data, const GraphSettings& settings,
                   std::string& error) {
-  const QString file = QFile::decodeName(path.c_str());
-  QSaveFile out(file);
-  const auto failed = [&](const QString& reason) {
-    error = "cannot write " + path + ": " + reason.toStdString();
-    out.cancelWriting();
-    return false;
-  };
-  if (!out.open(QIODevice::WriteOnly)) return failed(out.errorString());
+  QByteArray bytes;
   if (HasEnding(path, ".csv")) {
     const std::string csv = BinsCsv(data);
-    if (out.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size())) {
-      return failed(out.errorString());
-    }
+    bytes = QByteArray(csv.data(), static_cast<qsizetype>(csv.size()));
   } else if (HasEnding(path, ".svg")) {
     const std::string svg =
         WriteSvg(DrawGraphs(data, settings, GraphGeometry::Screen()), kScreenWidth, kScreenHeight);
-    if (out.write(svg.data(), static_cast<qint64>(svg.size())) != static_cast<qint64>(svg.size())) {
-      return failed(out.errorString());
-    }
-  } else if (HasEnding(path, ".png")) {
-    const GuiScope gui;
-    QImage image(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    PaintPicture(painter, DrawGraphs(data, settings, GraphGeometry::Screen()));
-    painter.end();
-    if (!image.save(&out, "PNG")) return failed(out.errorString());
+    bytes = QByteArray(svg.data(), static_cast<qsizetype>(svg.size()));
   } else {
-    // The paper picture on an A4 page, as a 600 dpi printer would print it.
     const GuiScope gui;
-    QPdfWriter pdf(&out);
-    pdf.setResolution(600);
-    pdf.setCreator(QStringLiteral("Delvarine"));
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                  QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-    QPainter painter;
-    if (!painter.begin(&pdf)) return failed(out.errorString());
-    PaintPaperPicture(painter, pdf, DrawGraphs(data, settings, GraphGeometry::Paper()));
-    if (!painter.end()) return failed(out.errorString());
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    if (HasEnding(path, ".png")) {
+      QImage image(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      PaintPicture(painter, DrawGraphs(data, settings, GraphGeometry::Screen()));
+      painter.end();
+      if (!image.save(&out, "PNG")) {
+        error = "cannot write " + path + ": the picture could not be made";
+        return false;
+      }
+    } else {
+      // The paper picture on an A4 page, as a 600 dpi printer would print it.
+      QPdfWriter pdf(&out);
+      pdf.setResolution(600);
+      pdf.setCreator(QStringLiteral("Delvarine"));
+      pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                    QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+      QPainter painter;
+      if (!painter.begin(&pdf)) {
+        error = "cannot write " + path + ": the page could not be made";
+        return false;
+      }
+      PaintPaperPicture(painter, pdf, DrawGraphs(data, settings, GraphGeometry::Paper()));
+      painter.end();
+    }
   }
-  // A write that failed on the way (a full disk) shows here.
-  if (out.error() != QFileDevice::NoError) return failed(out.errorString());
-  if (!out.commit()) {
-    error = "cannot write " + path + ": " + out.errorString().toStdString();
-    return false;
-  }
-  return true;
+  error = WriteFileWhole(
+      path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  return error.empty();
 }
 
 int RunGraphCommand(const std::vector<std::string>& arguments) {

@@ -96,7 +96,7 @@ class LogBinner {
   // names, a transmitter does not.
   void DropRareNames();
 
-  std::vector<std::uint64_t> tallyKeys;                        // data.transmitters' names, packed
+  std::vector<std::uint64_t> tallyKeys;                         // data.transmitters' names, packed
   std::unordered_map<std::uint64_t, std::uint32_t> tallyIndex;  // of tallyKeys
   std::array<std::uint64_t, 64> cachedKeys{};  // of tallyKeys, by a hash of the key
   std::array<std::uint32_t, 64> cachedIndexes{};

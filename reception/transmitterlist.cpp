@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "slotcontrols.h"
+#include "wholefile.h"
 
 namespace {
 
@@ -97,36 +98,7 @@ std::string SaveTransmitterList(const std::filesystem::path& path,
     if (number.size() != 4) continue;
     content += number + "\r\n";
   }
-  const std::filesystem::path temporary = path.string() + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return "cannot create " + temporary.string() + ": " + std::strerror(errno);
-  std::string_view rest = content;
-  while (!rest.empty()) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const std::string reason = std::strerror(n < 0 ? errno : EIO);
-      ::close(fd);
-      ::unlink(temporary.c_str());
-      return "cannot write " + temporary.string() + ": " + reason;
-    }
-    rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  // On the disk before it replaces the old list, so a power cut leaves one
-  // of the two whole.
-  const bool synced = ::fsync(fd) == 0;
-  const std::string syncReason = synced ? std::string() : std::strerror(errno);
-  ::close(fd);
-  if (!synced) {
-    ::unlink(temporary.c_str());
-    return "cannot write " + temporary.string() + ": " + syncReason;
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string reason = std::strerror(errno);
-    ::unlink(temporary.c_str());
-    return "cannot replace " + path.string() + ": " + reason;
-  }
-  return {};
+  return WriteFileWhole(path, content);
 }
 
 TransmitterList TransmitterStore::Load(const std::filesystem::path& folder) {

@@ -73,4 +73,28 @@ killedlog="$(ls killed/*.txt)"
 [ "$(grep -a -c ' P 1234 ' "$killedlog")" -eq 50 ] || fail "after kill -9 the log holds $(grep -a -c ' P 1234 ' "$killedlog") of 50 lines"
 head -c 7 "$killedlog" | grep -q Start || fail "the killed run's log lost its start"
 wait
+
+# A picture written to a full disk fails, says so and leaves the old file.
+if unshare -m true 2> /dev/null; then
+  mkdir full
+  cp "$runlog" full-run.txt
+  set +e
+  unshare -m bash -c '
+    mount -t tmpfs -o size=256k tmpfs full || exit 77
+    echo "yesterday" > full/g.pdf
+    dd if=/dev/zero of=full/fill bs=4k 2> /dev/null
+    # Room for a part of the picture only.
+    truncate -s -8K full/fill
+    "$1" graph full-run.txt --tx 1234 --output full/g.pdf > /dev/null 2> full-err.txt
+    code=$?
+    cat full/g.pdf > full-kept.txt
+    exit $code' sh "$program"
+  code=$?
+  set -e
+  if [ "$code" -ne 77 ]; then
+    [ "$code" -eq 1 ] && grep -q "cannot write" full-err.txt \
+      || fail "a picture on a full disk: exit $code, $(cat full-err.txt)"
+    [ "$(cat full-kept.txt)" = yesterday ] || fail "a picture on a full disk replaced the old file"
+  fi
+fi
 echo "programs ok"

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "faultydisk.h"
 #include "slotpresenter.h"
 #include "tempdir.h"
 #include "testdoubles.h"
+#include "wholefile.h"
 
 namespace {
 
@@ -166,6 +168,24 @@ TEST_F(LogFileTest, AFileMadeAnewTakesTheNextFreeNumberOfItsFirstName) {
   WriteFile(log->Path(), "someone else's");
   log->Delete();
   EXPECT_EQ(ReadFile(dir / "2026.03.03_09-07-05_3.txt"), "someone else's");
+}
+
+// A failing flush or close (a network share, a failing stick) fails the whole
+// write, and the old file stays as it was.
+TEST_F(LogFileTest, AWholeFileWriteChecksTheFlushAndTheClose) {
+  const std::filesystem::path file = dir / "g.csv";
+  WriteFile(file, "yesterday");
+  for (bool* fault : {&FaultyDisk::failSync, &FaultyDisk::failClose}) {
+    FaultyDisk::Reset();
+    *fault = true;
+    EXPECT_NE(WriteFileWhole(file, "today", kFaultyCalls).find("Input/output error"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(file), "yesterday");
+    EXPECT_FALSE(std::filesystem::exists(dir / "g.csv.new"));
+  }
+  FaultyDisk::Reset();
+  EXPECT_EQ(WriteFileWhole(file, "today", kFaultyCalls), "");
+  EXPECT_EQ(ReadFile(file), "today");
 }
 
 }  // namespace

@@ -4,12 +4,20 @@
 // Qt libraries only then, so that a console graph of a large log does not
 // wait for Qt to be loaded.
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <sys/auxv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,16 +27,75 @@
 namespace {
 
 constexpr char kModuleName[] = "delvarine-main.so";
+// A module smaller than this is no build of ours; larger, no sane one.
+constexpr off_t kSmallestModule = 64 * 1024;
+constexpr off_t kLargestModule = off_t{1} << 30;
+
+// The folder of this executable, found without /proc when it is not mounted;
+// none when it cannot be known. Never the current directory.
+std::optional<std::filesystem::path> ExecutableFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error && self.is_absolute()) return self.parent_path();
+  // The path execve was given, resolved while the current directory is still
+  // the one it was given in.
+  const auto* given = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  if (given == nullptr) return std::nullopt;
+  char resolved[PATH_MAX];
+  if (realpath(given, resolved) == nullptr) return std::nullopt;
+  return std::filesystem::path(resolved).parent_path();
+}
 
 // The module: beside the executable in a build folder, in the program's
 // library folder once installed.
 std::filesystem::path ModulePath() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  const std::filesystem::path folder = error ? std::filesystem::path(".") : self.parent_path();
-  const std::filesystem::path beside = folder / kModuleName;
-  if (std::filesystem::exists(beside, error)) return beside;
-  return (folder / DELVARINE_MODULE_FROM_BIN / kModuleName).lexically_normal();
+  if (const std::optional<std::filesystem::path> folder = ExecutableFolder()) {
+    std::error_code error;
+    const std::filesystem::path beside = *folder / kModuleName;
+    if (std::filesystem::exists(beside, error)) return beside;
+    return (*folder / DELVARINE_MODULE_FROM_BIN / kModuleName).lexically_normal();
+  }
+  return std::filesystem::path(DELVARINE_MODULE_INSTALLED) / kModuleName;
+}
+
+// Why the file at `path` cannot be a whole module, or empty: a FIFO would
+// hang the loader, a file cut short would kill it with SIGBUS.
+std::string ModuleProblem(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return std::strerror(errno);
+  struct stat status {};
+  std::string problem;
+  Elf64_Ehdr header{};
+  if (::fstat(fd, &status) != 0) {
+    problem = std::strerror(errno);
+  } else if (!S_ISREG(status.st_mode)) {
+    problem = "it is not a regular file";
+  } else if (status.st_size < kSmallestModule || status.st_size > kLargestModule) {
+    problem = "its size of " + std::to_string(status.st_size) + " bytes is not a module's";
+  } else if (::pread(fd, &header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
+             std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+             header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr)) {
+    problem = "it is not a shared library of this machine";
+  } else {
+    // Every loaded segment must lie inside the file.
+    for (unsigned i = 0; i < header.e_phnum && problem.empty(); ++i) {
+      Elf64_Phdr segment{};
+      const auto at = static_cast<off_t>(header.e_phoff + i * sizeof segment);
+      if (::pread(fd, &segment, sizeof segment, at) != static_cast<ssize_t>(sizeof segment) ||
+          (segment.p_type == PT_LOAD &&
+           segment.p_offset + segment.p_filesz > static_cast<std::uint64_t>(status.st_size))) {
+        problem = "it is cut short";
+      }
+    }
+  }
+  ::close(fd);
+  return problem;
+}
+
+int CannotLoad(const std::filesystem::path& module, const std::string& reason) {
+  std::fprintf(stderr, "delvarine: cannot load the program's module %s (%s); reinstall delvarine\n",
+               module.c_str(), reason.c_str());
+  return 1;
 }
 
 }  // namespace
@@ -45,19 +112,20 @@ int main(int argc, char** argv) {
     }
   }
   const std::filesystem::path module = ModulePath();
-  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    std::fprintf(stderr,
-                 "delvarine: cannot load the program's module %s (%s); reinstall delvarine\n",
-                 module.c_str(), dlerror());
-    return 1;
+  if (const std::string problem = ModuleProblem(module); !problem.empty()) {
+    return CannotLoad(module, problem);
   }
+  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) return CannotLoad(module, dlerror());
+  const auto* version = static_cast<const char*>(dlsym(handle, "DelvarineModuleVersion"));
   using Main = int (*)(int, char**);
   const auto run = reinterpret_cast<Main>(dlsym(handle, "DelvarineMain"));
-  if (run == nullptr) {
-    std::fprintf(stderr, "delvarine: %s is not the program's module; reinstall delvarine\n",
-                 module.c_str());
-    return 1;
+  if (version == nullptr || run == nullptr) {
+    return CannotLoad(module, "it is not the program's module");
+  }
+  if (std::strcmp(version, DELVARINE_VERSION) != 0) {
+    return CannotLoad(
+        module, std::string("it belongs to version ") + version + ", not " + DELVARINE_VERSION);
   }
   return run(argc, argv);
 }

@@ -185,6 +185,9 @@ int RunDemo(int argc, char** argv, double seconds) {
 
 // The program but the quick `graph` of the launcher (launcher.cpp), which
 // loads this module for everything else.
+// The launcher loads only a module of its own version.
+extern "C" const char DelvarineModuleVersion[] = DELVARINE_VERSION;
+
 extern "C" int DelvarineMain(int argc, char** argv) {
   // A closed pipe or a file-size limit is a failed write that the program
   // reports, never a reason to die with a half-written log.
@@ -220,7 +223,7 @@ extern "C" int DelvarineMain(int argc, char** argv) {
       return RunDemo(argc, argv, seconds);
     }
     if (command == "--version") {
-      std::puts("delvarine 1.0.0");
+      std::puts("delvarine " DELVARINE_VERSION);
       return 0;
     }
   }

@@ -97,4 +97,37 @@ if unshare -m true 2> /dev/null; then
     [ "$(cat full-kept.txt)" = yesterday ] || fail "a picture on a full disk replaced the old file"
   fi
 fi
+# The launcher loads its module only from its own folder or the installed
+# one, whole, and of its own version; never from the current directory.
+module="$(dirname "$program")/delvarine-main.so"
+mkdir -p launcher/bin launcher/cwd
+cp "$program" launcher/bin/delvarine
+compiler="$(command -v c++ || command -v g++ || true)"
+if [ -n "$compiler" ]; then
+  printf '%s\n' 'extern "C" const char DelvarineModuleVersion[] = "0.1";' \
+    'extern "C" int DelvarineMain(int, char**) { return 42; }' > planted.cpp
+  "$compiler" -shared -fPIC -o launcher/cwd/delvarine-main.so planted.cpp
+  # Grown to a module's size, so only its version gives it away.
+  truncate -s 1M launcher/cwd/delvarine-main.so
+  if unshare -m true 2> /dev/null; then
+    set +e
+    (cd launcher/cwd && unshare -m sh -c 'mount -t tmpfs none /proc && exec ../bin/delvarine --version' \
+      > ../no-proc.txt 2>&1)
+    code=$?
+    set -e
+    [ "$code" -ne 42 ] || fail "without /proc the launcher ran a module from the current directory"
+    grep -q "cwd/delvarine-main.so" launcher/no-proc.txt && fail "without /proc: $(cat launcher/no-proc.txt)"
+  fi
+  cp launcher/cwd/delvarine-main.so launcher/bin/delvarine-main.so
+  set +e; launcher/bin/delvarine --version > /dev/null 2> err.txt; code=$?; set -e
+  [ "$code" -eq 1 ] && grep -q "belongs to version 0.1" err.txt || fail "another version's module: exit $code, $(cat err.txt)"
+fi
+head -c 200000 "$module" > launcher/bin/delvarine-main.so
+set +e; launcher/bin/delvarine --version > /dev/null 2> err.txt; code=$?; set -e
+[ "$code" -eq 1 ] && grep -q "cut short" err.txt || fail "a truncated module: exit $code, $(cat err.txt)"
+rm launcher/bin/delvarine-main.so
+mkfifo launcher/bin/delvarine-main.so
+set +e; timeout 20 launcher/bin/delvarine --version > /dev/null 2> err.txt; code=$?; set -e
+[ "$code" -eq 1 ] && grep -q "not a regular file" err.txt || fail "a FIFO for a module: exit $code, $(cat err.txt)"
+
 echo "programs ok"

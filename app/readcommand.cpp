@@ -182,7 +182,11 @@ class ConsoleEvents final : public ReadingEvents {
   }
   void LinesReady() override { Wake(); }
   void LineLost(const std::string& reason) override { Post("line lost: " + reason); }
-  void LineBack() override { Post("line back"); }
+  void LineBack(const std::string& deviceChange) override {
+    Post(deviceChange.empty() ? std::string("line back")
+                              : "line back, but another device answers under its name: " +
+                                    deviceChange + "; the log says so too");
+  }
   void LogWriteFailed(const std::string& reason) override {
     Post(reason + "; reading goes on, lines that cannot be written are counted");
   }

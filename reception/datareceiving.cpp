@@ -649,11 +649,19 @@ void DataReceiving::LineLost(const std::string& reason) {
   });
 }
 
-void DataReceiving::LineBack() {
-  PostForRun([this] {
+void DataReceiving::LineBack(const std::string& deviceChange) {
+  PostForRun([this, deviceChange] {
     lostSince.reset();
     UpdateStatus();
     emit LineStateChanged(false, QString());
+    if (!deviceChange.empty()) {
+      showNotice(QString::fromUtf8("Связь восстановлена, но под именем %1 теперь другое "
+                                   "устройство (%2). Чтение продолжается в тот же журнал; "
+                                   "в нём отмечено, с какой строки данные идут от другого "
+                                   "устройства.")
+                     .arg(QFile::decodeName(session.port.DevicePath().c_str()),
+                          QString::fromStdString(deviceChange)));
+    }
   });
 }
 

@@ -164,7 +164,7 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   void Counted(unsigned slots) override;
   void LinesReady() override;
   void LineLost(const std::string& reason) override;
-  void LineBack() override;
+  void LineBack(const std::string& deviceChange) override;
   void LogWriteFailed(const std::string& reason) override;
   void LogWriteResumed(std::int64_t lostLines) override;
   void LogRecreated(const std::filesystem::path& newPath, std::int64_t missingLines,

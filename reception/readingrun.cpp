@@ -80,7 +80,11 @@ void ReadingRun::ReaderLoop() {
       // wake-up per try instead of a busy loop.
       while (!stopRequested) {
         if (source.Reconnect()) {
-          listener.LineBack();
+          // Said in the log too, as a line the graphs skip, so that a log
+          // that mixes two receivers shows where.
+          const std::string change = source.TakeDeviceChange();
+          if (!change.empty()) log.Append("Device changed: " + change + "\r\n");
+          listener.LineBack(change);
           break;
         }
       }

@@ -28,7 +28,9 @@ class ReaderListener {
   // Lines wait in TakeLines(); called when the first one arrives after a take.
   virtual void LinesReady() = 0;
   virtual void LineLost(const std::string& reason) = 0;
-  virtual void LineBack() = 0;
+  // The line is back; `deviceChange` says what changed when another device
+  // answers under its name now (empty when it is the same one).
+  virtual void LineBack(const std::string& deviceChange) = 0;
 };
 
 // The reader thread of one reading run: reads the source, frames lines, gives

@@ -40,4 +40,8 @@ class ByteSource {
   // After kLineLost: waits up to one read time-out (ending early on Interrupt)
   // and tries to open the same line again. True when the line is back.
   virtual bool Reconnect() = 0;
+
+  // After a Reconnect that returned true: what changed about the device
+  // behind the name ("was ..., now ..."), or empty when it is the same one.
+  virtual std::string TakeDeviceChange() { return {}; }
 };

@@ -5,13 +5,17 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "linesettings.h"
 #include "openproblem.h"
+#include "portcatalog.h"
 
 namespace {
 
@@ -33,10 +37,38 @@ int SerialPort::Open(const std::string& path) {
   devicePath = path;
   problem = {};
   lastError.clear();
+  deviceNumber.clear();
+  deviceDescription.clear();
+  deviceChange.clear();
   if (!path.empty() && !OpenLine()) return 0;
+  if (!path.empty()) NoteIdentity();
   opened = 1;
   return 1;
 }
+
+void SerialPort::NoteIdentity() {
+  const std::string before = deviceNumber;
+  const std::string beforeDescription = deviceDescription;
+  struct stat status {};
+  deviceNumber = ::fstat(device, &status) == 0 ? std::to_string(major(status.st_rdev)) + ":" +
+                                                     std::to_string(minor(status.st_rdev))
+                                               : std::string();
+  deviceDescription = PortCatalog().Describe(devicePath);
+  if (before.empty()) return;
+  // An adapter that comes back under another number is still the same one
+  // when its maker, product and serial number say so.
+  const bool same = !deviceDescription.empty() && !beforeDescription.empty()
+                        ? deviceDescription == beforeDescription
+                        : deviceNumber == before;
+  if (same) return;
+  const auto describe = [](const std::string& number, const std::string& description) {
+    return "device " + number + (description.empty() ? std::string() : " (" + description + ")");
+  };
+  deviceChange = "was " + describe(before, beforeDescription) + ", now " +
+                 describe(deviceNumber, deviceDescription);
+}
+
+std::string SerialPort::TakeDeviceChange() { return std::exchange(deviceChange, {}); }
 
 bool SerialPort::OpenLine() {
   // Non-blocking, so a missing carrier cannot stall the open, and never our
@@ -136,7 +168,9 @@ bool SerialPort::Reconnect() {
   }
   if (devicePath.empty()) return false;
   if (WaitForWake(kReadTimeoutMs)) return false;
-  return OpenLine();
+  if (!OpenLine()) return false;
+  NoteIdentity();
+  return true;
 }
 
 int SerialPort::PurgeReceive() {

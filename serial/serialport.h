@@ -32,6 +32,7 @@ class SerialPort final : public ByteSource {
   ReadResult Read(std::span<std::uint8_t> buffer) override;
   void Interrupt() override;
   bool Reconnect() override;
+  std::string TakeDeviceChange() override;
 
   // Drops pending input. Nonzero on success.
   int PurgeReceive();
@@ -54,6 +55,9 @@ class SerialPort final : public ByteSource {
   bool Fail(int error, bool configuring);
   void ReleaseLine();
   bool WaitForWake(int timeoutMs);
+  // The device now open: its number and, for a USB adapter, maker, product
+  // and serial number.
+  void NoteIdentity();
 
   int opened = 0;
   std::string devicePath;
@@ -63,4 +67,7 @@ class SerialPort final : public ByteSource {
   int wakeFd = -1;  // eventfd that Interrupt() signals
   termios savedSettings{};
   bool settingsSaved = false;
+  std::string deviceNumber;       // "188:0" of the device opened first
+  std::string deviceDescription;  // as the port list describes it
+  std::string deviceChange;       // since the last reconnect
 };

@@ -50,7 +50,7 @@ class CountingEvents final : public ReadingEvents {
   void AppendMonitor(std::string_view) override { ++appended; }
   void LinesReady() override { events.Notify(); }
   void LineLost(const std::string&) override {}
-  void LineBack() override {}
+  void LineBack(const std::string&) override {}
   void LogWriteFailed(const std::string&) override {}
   int appended = 0;  // "Start" included
 

@@ -51,6 +51,7 @@ class CountingSource final : public ByteSource {
     events.Notify();
     return source.Reconnect();
   }
+  std::string TakeDeviceChange() override { return source.TakeDeviceChange(); }
 
   std::atomic<int> reads{0};
   std::atomic<int> reconnects{0};
@@ -74,7 +75,11 @@ class RecordingListener : public ReaderListener, public LogListener {
     ++lineLost;
     events.Notify();
   }
-  void LineBack() override {
+  void LineBack(const std::string& change) override {
+    {
+      std::lock_guard lock(changeMutex);
+      deviceChange = change;
+    }
     ++lineBack;
     events.Notify();
   }
@@ -100,6 +105,8 @@ class RecordingListener : public ReaderListener, public LogListener {
   std::atomic<int> linesReady{0};
   std::atomic<int> lineLost{0};
   std::atomic<int> lineBack{0};
+  std::mutex changeMutex;
+  std::string deviceChange;  // of the last LineBack
   std::atomic<int> logWriteFailed{0};
   std::atomic<int> logWriteResumed{0};
   std::atomic<std::int64_t> resumedAfter{-1};

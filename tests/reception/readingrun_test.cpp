@@ -136,7 +136,9 @@ TEST_F(ReadingRunTest, HungUpLineIsReportedOnceAndCostsOnlyAFewWakeUps) {
   EXPECT_EQ(stopped.wait_for(800ms), std::future_status::ready);
 }
 
-TEST_F(ReadingRunTest, ReopensTheSameDeviceWhenItReturnsAndLogsOn) {
+// A replugged adapter comes back under its name; here another device comes
+// (the link now leads to another line), which is said and logged.
+TEST_F(ReadingRunTest, ReopensTheDeviceWhenItReturnsAndSaysWhenItIsAnotherOne) {
   // The device as a link, as udev gives a USB adapter a stable name.
   const std::filesystem::path link = dir / "ttyReceiver";
   std::filesystem::create_symlink(pty->slavePath, link);
@@ -148,12 +150,13 @@ TEST_F(ReadingRunTest, ReopensTheSameDeviceWhenItReturnsAndLogsOn) {
   ASSERT_EQ(TakeLines(1).size(), 1u);
   ASSERT_TRUE(events.WaitFor([&] { return source.bytes >= sent.size(); }));
 
+  // Made before the first goes, so that it cannot take its number.
+  auto back = std::make_unique<PtyPair>();
+  ASSERT_TRUE(back->IsOpen());
   pty->CloseSlave();
   pty->CloseMaster();
   ASSERT_TRUE(events.WaitFor([&] { return listener.lineLost >= 1; }));
 
-  auto back = std::make_unique<PtyPair>();
-  ASSERT_TRUE(back->IsOpen());
   const std::filesystem::path newLink = dir / "ttyReceiver.new";
   std::filesystem::create_symlink(back->slavePath, newLink);
   std::filesystem::rename(newLink, link);
@@ -164,9 +167,18 @@ TEST_F(ReadingRunTest, ReopensTheSameDeviceWhenItReturnsAndLogsOn) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].stamped, "07:05:03:042 P22222222\r\n");
   run->Stop();
-  EXPECT_EQ(Logged(2),
+  std::string change;
+  {
+    std::lock_guard lock(listener.changeMutex);
+    change = listener.deviceChange;
+  }
+  EXPECT_TRUE(change.starts_with("was device ")) << change;
+  EXPECT_EQ(Logged(3),
             "07 : 05 : 03 : 042 P 1111  1 111\n"
-            "07 : 05 : 03 : 042 P 2222  2 222\n");
+            "Device changed: " +
+                change +
+                "\r\n"
+                "07 : 05 : 03 : 042 P 2222  2 222\n");
   EXPECT_EQ(listener.lineLost, 1);
   pty = std::move(back);
 }

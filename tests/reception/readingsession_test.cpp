@@ -45,7 +45,7 @@ class RecordingEvents final : public ReadingEvents {
     events.Notify();
   }
   void LineLost(const std::string&) override {}
-  void LineBack() override {}
+  void LineBack(const std::string&) override {}
   void LogWriteFailed(const std::string&) override { ++writeFailures; }
   void LogWriteResumed(std::int64_t lostLines) override { resumedAfter = lostLines; }
   void LogRecreated(const std::filesystem::path&, std::int64_t missing,

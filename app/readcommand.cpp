@@ -408,6 +408,9 @@ int RunReadCommand(const std::vector<std::string>& arguments, std::filesystem::p
   }
 
   switch (session.Start(device)) {
+    case ReadingSession::StartResult::kLogFolderHung:
+      Error("delvarine read: " + session.LastError() + "; reading not started");
+      return 1;
     case ReadingSession::StartResult::kLogFailed:
     case ReadingSession::StartResult::kThreadFailed:
       Error(session.LastError());

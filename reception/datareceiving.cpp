@@ -34,6 +34,7 @@
 #include <cstring>
 #include <vector>
 
+#include "boundedcall.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
 #include "lognotices.h"
@@ -435,9 +436,16 @@ void DataReceiving::UnlockControls() {
 
 void DataReceiving::OnStart() {
   if (session.IsReading()) return;
-  // Said before anything changes: the page stays as it is.
-  if (const QString problem = logFolder.Prepare(); !problem.isEmpty()) {
-    ShowError(problem);
+  // Said before anything changes: the page stays as it is. A folder on a
+  // store that does not answer must not hold the window.
+  const std::optional<QString> prepared = CallWithin<QString>(
+      session.logCreateTimeout, [folder = logFolder] { return folder.Prepare(); });
+  if (!prepared) {
+    ShowError(LogFolderHungText(logFolder.Path()));
+    return;
+  }
+  if (!prepared->isEmpty()) {
+    ShowError(*prepared);
     return;
   }
   session.logDir = logFolder.FsPath();
@@ -470,6 +478,10 @@ void DataReceiving::OnStart() {
       stopButton->setEnabled(false);
       portSelector->setEnabled(true);
       chooseFolderButton->setEnabled(true);
+      return;
+    case ReadingSession::StartResult::kLogFolderHung:
+      ShowError(LogFolderHungText(logFolder.Path()));
+      UnlockControls();
       return;
     case ReadingSession::StartResult::kLogFailed:
     case ReadingSession::StartResult::kThreadFailed:

@@ -35,3 +35,11 @@ QString LogEndNotice(const LogOutcome& outcome) {
   if (!outcome.inFallback) parts << path;
   return parts.join(QStringLiteral("\n")) + QStringLiteral("\n\n") + problem;
 }
+
+QString LogFolderHungText(const QString& folder) {
+  return QString::fromUtf8(
+             "Папка журналов не отвечает; чтение не начато. Если она на сетевом или "
+             "съёмном диске, проверьте его или выберите другую папку кнопкой "
+             "«Выбрать…».\n\n") +
+         folder;
+}

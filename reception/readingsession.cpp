@@ -1,8 +1,11 @@
 #include "readingsession.h"
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 #include <vector>
+
+#include "boundedcall.h"
 
 ReadingSession::ReadingSession(const Clock& timeSource, SlotControls& slotControls,
                                ReadingEvents& frontEnd)
@@ -31,8 +34,36 @@ ReadingSession::StartResult ReadingSession::StartOn(const std::string* devicePat
   lastError.clear();
   // Files of earlier runs that are complete need no watching any more.
   std::erase_if(finishingLogs, [](const auto& log) { return log->WaitFinished({}); });
-  std::optional<LogFile> created = LogFile::Create(logDir, clock.Now(), lastError, *logCalls);
-  if (!created) return StartResult::kLogFailed;
+  struct Creation {
+    std::optional<LogFile> file;
+    std::string error;
+  };
+  std::optional<Creation> creation;
+  try {
+    creation = CallWithin<Creation>(
+        logCreateTimeout,
+        [folder = logDir, start = clock.Now(), calls = logCalls] {
+          Creation made;
+          made.file = LogFile::Create(folder, start, made.error, *calls);
+          return made;
+        },
+        // Made after the start gave up on it: an empty file nobody wants.
+        [](Creation& late) {
+          if (late.file) late.file->Delete();
+        });
+  } catch (const std::system_error& error) {
+    lastError = std::string("cannot start the reader: ") + error.what();
+    return StartResult::kThreadFailed;
+  }
+  if (!creation) {
+    lastError = "the log folder " + logDir.string() + " does not answer (a hung network share?)";
+    return StartResult::kLogFolderHung;
+  }
+  std::optional<LogFile>& created = creation->file;
+  if (!created) {
+    lastError = creation->error;
+    return StartResult::kLogFailed;
+  }
   logPath = created->Path();
 
   if (devicePath != nullptr) {

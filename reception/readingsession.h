@@ -34,7 +34,7 @@ class ReadingEvents : public ReaderListener, public LogListener {
 // statistics and the monitor, halt, finish the log file.
 class ReadingSession {
  public:
-  enum class StartResult { kStarted, kLogFailed, kPortFailed, kThreadFailed };
+  enum class StartResult { kStarted, kLogFailed, kLogFolderHung, kPortFailed, kThreadFailed };
   static constexpr int kMonitorLines = 300;
 
   ReadingSession(const Clock& clock, SlotControls& controls, ReadingEvents& events);
@@ -92,6 +92,9 @@ class ReadingSession {
   std::filesystem::path logPath;  // the current run's file; empty between runs
   // The system calls the log files are written through (tests make them fail).
   const LogFileCalls* logCalls = &kSystemLogFileCalls;
+  // How long Start waits for the log folder to make the file: a folder on a
+  // store that does not answer fails the start instead of holding it.
+  std::chrono::milliseconds logCreateTimeout{3000};
   // Where a deleted log goes at the end when its own folder cannot take it.
   std::vector<std::filesystem::path> logFallbackFolders = LogFallbackFolders();
 

@@ -548,4 +548,17 @@ TEST_F(FaultyDiskTest, FailedFlushesCloseAndEndAreSaidAndCounted) {
   EXPECT_NE(events.outcome.problem.find("cannot close"), std::string::npos);
 }
 
+TEST_F(FaultyDiskTest, AFolderThatDoesNotAnswerFailsTheStartInsteadOfHoldingIt) {
+  session.logCalls = &kHungStoreCalls;
+  session.logCreateTimeout = 100ms;
+  StalledDisk::Set(true);
+  auto started = std::async(std::launch::async, [&] { return session.Start(pty.slavePath); });
+  const bool returned = started.wait_for(10s) == std::future_status::ready;
+  StalledDisk::Set(false);
+  ASSERT_TRUE(returned);
+  EXPECT_EQ(started.get(), ReadingSession::StartResult::kLogFolderHung);
+  EXPECT_NE(session.LastError().find("does not answer"), std::string::npos);
+  EXPECT_FALSE(session.IsReading());
+}
+
 }  // namespace

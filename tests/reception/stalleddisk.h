@@ -23,6 +23,22 @@ struct StalledDisk {
     --waiting;
     return ::write(fd, bytes, count);
   }
+  // A store that does not answer at all: creating a file waits too.
+  static inline int created = 0;
+  static int Create(const char* path) {
+    {
+      std::unique_lock lock(mutex);
+      released.wait(lock, [] { return !stalled; });
+    }
+    const int fd = kSystemLogFileCalls.create(path);
+    std::lock_guard lock(mutex);
+    ++created;
+    return fd;
+  }
+  static int Created() {
+    std::lock_guard lock(mutex);
+    return created;
+  }
   static void Set(bool on) {
     {
       std::lock_guard lock(mutex);
@@ -38,5 +54,10 @@ struct StalledDisk {
 inline const LogFileCalls kStalledCalls = [] {
   LogFileCalls calls = kSystemLogFileCalls;
   calls.write = StalledDisk::Write;
+  return calls;
+}();
+inline const LogFileCalls kHungStoreCalls = [] {
+  LogFileCalls calls = kStalledCalls;
+  calls.create = StalledDisk::Create;
   return calls;
 }();

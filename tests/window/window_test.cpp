@@ -885,6 +885,21 @@ class WindowTest : public QObject {
     QVERIFY(Logged(files[0]).starts_with("Start\r\n10 : 15 : 07 : 042 P 1234  5 678\nEnd\r\n"));
   }
 
+  void startOnAFolderThatDoesNotAnswerIsRefusedWithoutHoldingTheWindow() {
+    Page().SetLogCalls(&kHungStoreCalls);
+    StalledDisk::Set(true);
+    const int createdBefore = StalledDisk::Created();
+    Page().OnStart();
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith(QString::fromUtf8("Папка журналов не отвечает")),
+             qPrintable(errors[0]));
+    // The store answers at last: the file it made for nobody goes again.
+    StalledDisk::Set(false);
+    QTRY_VERIFY(StalledDisk::Created() > createdBefore &&
+                LogFiles(workDir.path() + "/run").empty());
+  }
+
   void lostLineTitleClearsAtStopAndAtTheNextStart() {
     const std::filesystem::path link = workDir.path().toStdString() + "/ttyGone";
     std::filesystem::remove(link);

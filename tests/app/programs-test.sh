@@ -60,6 +60,28 @@ runlog="$(ls logs/*.txt)"
 [ "$(grep -a -c ' P 1234 ' "$runlog")" -eq 500 ] || fail "the log holds $(grep -a -c ' P 1234 ' "$runlog") of 500 lines"
 total="$("$program" graph "$runlog" --tx 1234 --bins | sed -n 's/^total \([0-9]*\) span.*/\1/p')"
 [ "$total" -gt 0 ] || fail "graph of the run found no receptions"
+# A settings file that may be read but not written is used, not refused.
+# Root may write any file, so the user is played by nobody; the machine's
+# serial ports are covered with /dev/null in case COM1 fell back to one.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null && unshare -m true 2> /dev/null \
+  && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$program" 2> /dev/null; then
+  "$program" simulate --pty --lines 5 --tx 1234 --seconds 60 > pty3.txt 2> /dev/null &
+  for _ in $(seq 400); do [ -s pty3.txt ] && break; sleep 0.05; done
+  mkdir -p config/Delvarine readonly-logs
+  printf '[Devices]\nCOM1=%s\n' "$(cat pty3.txt)" > config/Delvarine/Delvarine.conf
+  chmod 0444 config/Delvarine/Delvarine.conf
+  chmod 0755 "$work" config config/Delvarine
+  chmod 0777 readonly-logs
+  chmod 0666 "$(readlink -f "$(cat pty3.txt)")"
+  XDG_CONFIG_HOME="$work/config" unshare -m sh -c '
+    for port in /dev/ttyS*; do [ -e "$port" ] && mount --bind /dev/null "$port"; done
+    exec setpriv --reuid=65534 --regid=65534 --clear-groups "$1" read --port 1 --tx 1234 \
+      --log-dir readonly-logs --duration 4' sh "$program" > readonly.txt 2> readonly-err.txt
+  wait
+  grep -q "cannot be read" readonly-err.txt && fail "a read-only settings file was refused: $(cat readonly-err.txt)"
+  [ "$(grep -c P1234 readonly.txt)" -eq 5 ] || fail "read --port 1 with read-only settings read $(grep -c P1234 readonly.txt) of 5 lines: $(cat readonly-err.txt)"
+fi
+
 # Killed during a reading: the log holds every line that was complete.
 "$program" simulate --pty --lines 50 --tx 1234 --seconds 60 > pty2.txt 2> /dev/null &
 for _ in $(seq 400); do [ -s pty2.txt ] && break; sleep 0.05; done

@@ -381,6 +381,57 @@ TEST_F(ReadCommandTest, LinesTheLogCouldNotTakeAreCountedAndExitIs1) {
       << program.Stderr();
 }
 
+// A full disk at Stop: every line kept, but no room for "End" and the table,
+// which is said, with exit 1.
+TEST_F(ReadCommandTest, AnEndThatDoesNotFitIsSaidWithExit1) {
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = saved;
+  limit.rlim_cur = 7 + 40 * 33;  // "Start" and 40 lines exactly; the brief messages fit
+  OutputPipe output;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  Program program(dir.path, ReadArguments({"--tx", "1234", "--brief"}), output.fds[1]);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  output.CloseWriteEnd();
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send(Burst(40)));
+  ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == 40; }));
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 1) << program.Stderr();
+  EXPECT_EQ(ReadFile(LogFile()).size(), 7u + 40 * 33);
+  EXPECT_NE(program.Stderr().find("the log has no \"End\" and no gap table"), std::string::npos)
+      << program.Stderr();
+  EXPECT_NE(program.Stderr().find("log: " + LogFile().string()), std::string::npos);
+}
+
+// A deleted log whose folder cannot be made again is kept in the state
+// folder at the end, and said so; the report names only files that exist.
+TEST_F(ReadCommandTest, ADeletedLogItsFolderCannotTakeIsKeptElsewhereAndSaid) {
+  const std::filesystem::path state = dir / "state";
+  Program program(dir.path, ReadArguments({"--tx", "1234"}), {"XDG_STATE_HOME=" + state.string()});
+  ASSERT_TRUE(WaitForStart()) << program.Stderr();
+  ASSERT_TRUE(pty.Send(Burst(3)));
+  ASSERT_TRUE(WaitForFiles(logDir, [&] { return LoggedReceptions(LogFile()) == 3; }));
+  const std::string name = LogFile().filename().string();
+  // The folder goes, and a file takes its name.
+  std::filesystem::remove_all(logDir);
+  WriteFile(logDir, "not a folder");
+  ASSERT_TRUE(WaitForFiles(dir.path, [&] {
+    return program.Stderr().find("cannot be made anew") != std::string::npos;
+  })) << program.Stderr();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 1) << program.Stderr();
+  const std::filesystem::path kept = state / "delvarine" / name;
+  EXPECT_NE(program.Stderr().find("its lines are kept in " + kept.string()), std::string::npos)
+      << program.Stderr();
+  EXPECT_NE(program.Stderr().find("log: " + kept.string()), std::string::npos);
+  EXPECT_TRUE(ReadFile(kept).starts_with("Start\r\n"));
+  EXPECT_EQ(LoggedReceptions(kept), 3u);
+  EXPECT_NE(ReadFile(kept).find("End\r\n"), std::string::npos);
+}
+
 TEST_F(ReadCommandTest, DurationBeyondTheClockRangeRunsUntilSigterm) {
   Program program(dir.path, ReadArguments({"--tx", "1234", "--duration", "1e300"}));
   ASSERT_TRUE(WaitForStart()) << program.Stderr();

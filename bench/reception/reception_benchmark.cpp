@@ -79,7 +79,7 @@ class CountingEvents final : public ReadingEvents {
     wake.notify_one();
   }
   void LineLost(const std::string&) override {}
-  void LineBack() override {}
+  void LineBack(const std::string&) override {}
   void LogWriteFailed(const std::string&) override {}
 
   void WaitReady() {

@@ -268,7 +268,9 @@ void Graphic::OfferChoices() {
                                     40);
     }
     transmitterBox->view()->setMinimumWidth(widest);
-    if (!same) transmitterBox->setEditText(typed);
+    // New data on the current item puts its name into the field: what was
+    // typed, and is drawn, stays.
+    if (transmitterBox->currentText() != typed) transmitterBox->setEditText(typed);
   }
   const QSignalBlocker blocker(dayList);
   const std::string name = model.LogPath().filename().string();

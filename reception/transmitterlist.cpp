@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -121,5 +122,13 @@ TransmitterStore::SaveProblem TransmitterStore::Save(const std::vector<std::stri
     }
     damaged = false;
   }
+  std::error_code ec;
+  const bool typed = std::any_of(edits.begin(), edits.end(),
+                                 [](const std::string& edit) { return edit.size() >= 4; });
+  // Nothing typed and nothing stored: nothing to keep, and no folder to make.
+  if (!typed && !std::filesystem::exists(path, ec)) return {};
+  // The log folder is made at the first Start; numbers typed before it must
+  // not be lost for want of it.
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
   return {true, SaveTransmitterList(path, edits)};
 }

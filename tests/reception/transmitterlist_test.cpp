@@ -127,4 +127,16 @@ TEST_F(TransmitterListTest, SaveFailureIsReported) {
   EXPECT_NE(problem.find("No such file or directory"), std::string::npos) << problem;
 }
 
+// Before the first Start the log folder may not exist yet: typed numbers make
+// it; nothing typed makes nothing.
+TEST_F(TransmitterListTest, TheStoreMakesItsFolderOnlyForNumbersToKeep) {
+  const std::filesystem::path folder = dir / "Documents" / "Delvarine";
+  TransmitterStore store;
+  store.Load(folder);
+  EXPECT_FALSE(store.Save({"", "", "", "", "", "", "", ""}));
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  EXPECT_FALSE(store.Save({"1234", "A642", "", "", "", "", "", ""}));
+  EXPECT_EQ(ReadFile(folder / "tx.txt"), "1234\r\nA642\r\n");
+}
+
 }  // namespace

@@ -798,6 +798,38 @@ class WindowTest : public QObject {
     QCOMPARE(graphic.Model().Data().receptionCounts, loaded.receptionCounts);
   }
 
+  void liveGraphFieldAndDrawingNameTheSameTransmitter() {
+    auto& graphic = static_cast<Graphic&>(frame->GraphPage());
+    Page().OnStart();
+    frame->show();
+    frame->Tabs().setCurrentIndex(1);
+    auto* transmitter = graphic.findChild<QComboBox*>(QStringLiteral("241"));
+    transmitter->lineEdit()->selectAll();
+    QTest::keyClicks(transmitter->lineEdit(), QStringLiteral("C115"));
+    QTest::mouseClick(graphic.findChild<QPushButton*>(QStringLiteral("liveButton")),
+                      Qt::LeftButton);
+    QVERIFY(graphic.FollowsReading());
+    // Transmitters come while it follows: the field keeps what was typed.
+    Send("P12345678\r\n");
+    QTRY_COMPARE(graphic.Model().Data().transmitters.size(), 1u);
+    QCOMPARE(transmitter->currentText(), QStringLiteral("C115"));
+    clock.Set({2026, 3, 1, 10, 17, 0, 0});
+    Send("P11558888\r\nP77778888\r\n");
+    QTRY_COMPARE(graphic.Model().Data().transmitters.size(), 3u);
+    QCOMPARE(transmitter->currentText(), QStringLiteral("C115"));
+    // The same transmitters with new counts.
+    Send("P12345678\r\n");
+    QTRY_COMPARE(graphic.Model().Data().transmitters[0].second, 2);
+    QCOMPARE(transmitter->currentText(), QStringLiteral("C115"));
+    QCOMPARE(graphic.Model().Data().transmitter, std::string("C115"));
+    // Picking another from the list follows it: field and drawing agree.
+    transmitter->setCurrentIndex(transmitter->findText(QStringLiteral("7777")));
+    QTest::mouseClick(graphic.findChild<QPushButton*>(QStringLiteral("245")), Qt::LeftButton);
+    QTRY_COMPARE(graphic.Model().Data().transmitter, std::string("7777"));
+    QCOMPARE(transmitter->currentText(), QStringLiteral("7777"));
+    Page().OnStop();
+  }
+
   void closingWhileReadingAsksNothingAndKeepsTheLogWithEnd() {
     Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
     Page().OnStart();

@@ -93,6 +93,9 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
   intervalList = Place<QComboBox>(this, 244, 585, 144, 53, kComboHeight);
   auto* build = Place<QPushButton>(this, 245, 586, 164, 50, 14);
   build->setText(QString::fromUtf8("Построить"));
+  build->setToolTip(
+      QString::fromUtf8("Построить график для выбранного передатчика и времени "
+                        "(Enter в этих полях); F5 загружает журнал снова"));
   PlaceLabel(this, "Макс. TX", 586, 186, 32, 8);
   maxTxList = Place<QComboBox>(this, 246, 586, 196, 48, kComboHeight);
   auto* print = Place<QPushButton>(this, 247, 585, 218, 50, 14);
@@ -117,6 +120,10 @@ Graphic::Graphic(QWidget* parent) : QWidget(parent) {
 
   connect(open, &QPushButton::clicked, this, &Graphic::OnOpen);
   connect(build, &QPushButton::clicked, this, &Graphic::OnBuild);
+  // Enter in the transmitter or the times builds, as the button does.
+  connect(transmitterBox->lineEdit(), &QLineEdit::returnPressed, this, &Graphic::OnBuild);
+  connect(firstEdit, &QLineEdit::returnPressed, this, &Graphic::OnBuild);
+  connect(lastEdit, &QLineEdit::returnPressed, this, &Graphic::OnBuild);
   connect(print, &QPushButton::clicked, this, &Graphic::OnPrint);
   connect(save, &QPushButton::clicked, this, &Graphic::OnSave);
   connect(liveButton, &QPushButton::clicked, this, &Graphic::OnLive);
@@ -296,8 +303,9 @@ void Graphic::Render(bool show) {
 }
 
 void Graphic::OnBuild() {
-  // Following, the transmitter and the times typed since take effect.
-  if (following) {
+  // The transmitter and the times typed since take effect: the log is read
+  // again for them (a followed reading is rebinned).
+  if (following || model.HasLog()) {
     OnReload();
     return;
   }
@@ -369,7 +377,11 @@ void Graphic::OnMaxTxSelected() {
 }
 
 void Graphic::OnPrint() {
-  if (model.Data().spanMinutes <= 0) return;  // nothing loaded: no print job, no empty page
+  // Nothing loaded: no print job, no empty page, and the user is told.
+  if (!model.Data().loaded) {
+    showError(QString::fromUtf8("Печатать нечего: сначала откройте журнал."));
+    return;
+  }
   QPrinter printer(QPrinter::HighResolution);
   if (!choosePrinter(printer)) return;
   QPainter painter;

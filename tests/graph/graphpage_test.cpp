@@ -190,10 +190,10 @@ class GraphPageTest : public QObject {
     const QImage shown = page.Drawing().grab().toImage();
     QCOMPARE(shown.pixelColor(41, 221), QColor(50, 0, 255));
 
-    // Changing an edit alone changes nothing until "Открыть" again.
+    // "Построить" applies a changed time: the picture says what the fields say.
     Control<QLineEdit>(page, 243)->setText(QStringLiteral("11:00"));
     QTest::mouseClick(Control<QPushButton>(page, 245), Qt::LeftButton);
-    QCOMPARE(page.Model().Data().spanMinutes, 30);
+    QCOMPARE(page.Model().Data().spanMinutes, 60);
 
     // The five-character identifier of the long form.
     Control<QComboBox>(page, 241)->setEditText(QStringLiteral("0A642"));
@@ -335,6 +335,17 @@ class GraphPageTest : public QObject {
     QCOMPARE(page.Model().Data().spanMinutes, 0);
     QCOMPARE(shownTexts().value(0),
              QString::fromUtf8("С 11:00 до 12:00 приёмов передатчика «1234» нет."));
+
+    // Enter in a field, and "Построить", apply the transmitter and the times.
+    transmitters->setCurrentIndex(1);
+    QTest::keyClick(Control<QLineEdit>(page, 242), Qt::Key_Return);
+    QCOMPARE(page.Model().Data().transmitter, std::string("0A642"));
+    transmitters->setEditText(QStringLiteral("1234"));
+    Control<QLineEdit>(page, 242)->setText(QStringLiteral("10:00"));
+    QTest::mouseClick(Control<QPushButton>(page, 245), Qt::LeftButton);
+    QCOMPARE(page.Model().Data().transmitter, std::string("1234"));
+    QVERIFY(page.Model().Data().spanMinutes > 0);
+    QVERIFY(Control<QPushButton>(page, 245)->toolTip().contains(QStringLiteral("F5")));
   }
 
   void aLogOfSeveralDaysShowsTheChosenDayWithItsDate() {
@@ -481,10 +492,14 @@ class GraphPageTest : public QObject {
       printer.setOutputFileName(pdf);
       return true;
     };
-    // Nothing loaded: no print job at all.
+    // Nothing loaded: no print job at all, and the user is told why.
+    QStringList said;
+    page.showError = [&](const QString& text) { said << text; };
     page.OnPrint();
     QCOMPARE(asked, 0);
     QVERIFY(!QFile::exists(pdf));
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said[0].startsWith(QString::fromUtf8("Печатать нечего")), qPrintable(said[0]));
 
     page.chooseLogFile = [&](const QString&) { return logPath; };
     Control<QComboBox>(page, 241)->setEditText(QStringLiteral("1234"));

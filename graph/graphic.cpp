@@ -30,6 +30,7 @@
 #include "paintgraphic.h"
 #include "picturepainter.h"
 #include "stringtable.h"
+#include "systemtext.h"
 #include "uitext.h"
 
 using dialogunits::kComboHeight;
@@ -243,7 +244,8 @@ void Graphic::Load(const QString& path, const LoadRequest& request) {
   std::string error;
   if (!model.Load(QFile::encodeName(path).toStdString(), request, error, step) &&
       !progress.wasCanceled()) {
-    showError(QString::fromUtf8("Журнал не загружен.\n\n") + QString::fromStdString(error));
+    showError(QString::fromUtf8("Журнал не загружен.\n\n") +
+              QString::fromStdString(InRussian(error)));
   }
   OfferChoices();
   Render(true);
@@ -403,7 +405,8 @@ void Graphic::OnSave() {
   if (!IsExportName(QFile::encodeName(path).toStdString())) path += QStringLiteral(".png");
   std::string error;
   if (!ExportGraphs(QFile::encodeName(path).toStdString(), model.Data(), Settings(), error)) {
-    showError(QString::fromUtf8("График не сохранён.\n\n") + QString::fromStdString(error));
+    showError(QString::fromUtf8("График не сохранён.\n\n") +
+              QString::fromStdString(InRussian(error)));
   }
 }
 

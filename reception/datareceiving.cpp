@@ -117,7 +117,8 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* timeSource)
     QMessageBox::warning(this, UiText(strings::kErrorCaption), text);
   };
   showNotice = [this](const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::Warning, UiText(strings::kErrorCaption), text,
+    // Not every notice is an error: a neutral caption.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delvarine"), text,
                                 QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
@@ -289,7 +290,7 @@ void DataReceiving::LoadTransmitterList() {
         QString::fromUtf8(
             "Список передатчиков прочитан не полностью; номера после ошибки "
             "не загружены. При выходе файл будет сохранён как tx.txt.bad.\n\n") +
-        QString::fromStdString(list.problem);
+        SystemText(list.problem);
     QTimer::singleShot(0, this, [this, problem] { ShowError(problem); });
   }
 }
@@ -305,7 +306,7 @@ void DataReceiving::SaveTransmitterList() {
                                   ? "Список передатчиков не сохранён.\n\n"
                                   : "Список передатчиков не сохранён: повреждённый файл не "
                                     "удаётся отложить.\n\n") +
-            QString::fromStdString(problem.detail));
+            SystemText(problem.detail));
 }
 
 void DataReceiving::LoadPortSetting() {
@@ -472,7 +473,7 @@ void DataReceiving::OnStart() {
     case ReadingSession::StartResult::kPortFailed:
       // Busy in the words the users know; missing, forbidden or refused
       // in their own, with the device and the system's reason under them.
-      ShowError(QString::fromStdString(RussianMessage(session.port.LastProblem())));
+      ShowError(SystemText(RussianMessage(session.port.LastProblem())));
       // The rounding selector and Print stay locked until the next Stop.
       startButton->setEnabled(true);
       stopButton->setEnabled(false);
@@ -489,7 +490,7 @@ void DataReceiving::OnStart() {
                                       ? "Не удаётся создать файл журнала; чтение не начато. "
                                         "Проверьте, что папка журналов есть и доступна для записи."
                                       : "Не удаётся начать чтение.") +
-                QStringLiteral("\n\n") + QString::fromStdString(session.LastError()));
+                QStringLiteral("\n\n") + SystemText(session.LastError()));
       UnlockControls();
       return;
   }
@@ -683,7 +684,7 @@ void DataReceiving::LogWriteFailed(const std::string& reason) {
     showNotice(QString::fromUtf8("Не удаётся записать журнал. Чтение и подсчёт продолжаются, "
                                  "но строки, не записанные в файл, теряются.\n"
                                  "Освободите место на диске.\n\n") +
-               QString::fromStdString(reason));
+               SystemText(reason));
   });
 }
 
@@ -712,7 +713,7 @@ void DataReceiving::LogRecreated(const std::filesystem::path& newPath, std::int6
                                    "в новом файле, но %1 прежних строк прочитать не удалось, и "
                                    "в нём их нет:\n")
                      .arg(missingLines) +
-                 path + QStringLiteral("\n\n") + QString::fromStdString(reason));
+                 path + QStringLiteral("\n\n") + SystemText(reason));
     }
   });
 }
@@ -723,7 +724,7 @@ void DataReceiving::LogRecreateFailed(const std::string& reason) {
     showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения, и создать его заново "
                                  "не удаётся; попытки продолжаются.\n"
                                  "Проверьте папку журналов.\n\n") +
-               QString::fromStdString(reason));
+               SystemText(reason));
   });
 }
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "programsettings.h"
+#include "systemtext.h"
 
 QString LogFolder::DefaultPath() {
   QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -47,5 +48,5 @@ QString LogFolder::Prepare() const {
   return QString::fromUtf8(
              "Папка журналов недоступна для записи; чтение не начато. Выберите "
              "другую папку кнопкой «Выбрать…».\n\n") +
-         path + QStringLiteral(": ") + QString::fromLocal8Bit(ec.message().c_str());
+         path + QStringLiteral(": ") + QString::fromStdString(InRussian(ec.message()));
 }

@@ -2,9 +2,11 @@
 
 #include <QStringList>
 
+#include "pagetext.h"
+
 QString LogEndNotice(const LogOutcome& outcome) {
   const QString path = QString::fromStdString(outcome.path.string());
-  const QString problem = QString::fromStdString(outcome.problem);
+  const QString problem = SystemText(outcome.problem);
   if (outcome.path.empty()) {
     return QString::fromUtf8(
                "Файл журнала был удалён, и сохранить его копию не удалось ни в папке "

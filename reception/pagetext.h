@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cp1251.h"
+#include "systemtext.h"
 
 // The program's bytes as a control's text; CR LF ends a line as LF does.
 inline QString FromBytes(std::string_view bytes) {
@@ -14,6 +15,11 @@ inline QString FromBytes(std::string_view bytes) {
   QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
+}
+
+// A message with the system's reasons in it, for a Russian box.
+inline QString SystemText(const std::string& message) {
+  return QString::fromStdString(InRussian(message));
 }
 
 inline std::string ToBytes(const QString& text) {

@@ -19,6 +19,8 @@ for path in ./usr/bin/delvarine ./usr/share/applications/org.delvarine.Delvarine
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
 grep -q libqt6widgets6 <<<"$depends" || { echo "no Qt dependency: $depends"; exit 1; }
+# The file and print dialogs speak Russian only with Qt's translations.
+grep -q qt6-translations-l10n <<<"$depends" || { echo "no Qt translations: $depends"; exit 1; }
 # Debian's own checks: no error and no warning.
 lintian --fail-on error,warning "$deb" > "$out/lintian.log" 2>&1 || {
   cat "$out/lintian.log"

@@ -512,9 +512,17 @@ void DataReceiving::FinishReading(std::optional<bool> keep) {
   finishing = true;
   session.Halt();
   FlushDisplay();
+  // Nothing is read while the question is open: the status says so.
+  UpdateStatus();
   const bool kept = keep ? *keep : askSaveFiles();
   // An end signal during the question may have finished the run already.
-  if (session.IsReading()) session.Finish(kept);
+  if (session.IsReading()) {
+    session.Finish(kept);
+    if (!kept) {
+      runLogPath.clear();
+      runLogDeleted = true;
+    }
+  }
   finishing = false;
   ++runNumber;
   FlushDisplay();
@@ -738,6 +746,7 @@ void DataReceiving::RunStarted(const std::filesystem::path& logPath, std::int64_
   runLines = 0;
   lastLineAt.reset();
   runLogPath = logPath;
+  runLogDeleted = false;
 }
 
 void DataReceiving::Received(const Reception& line) {
@@ -839,6 +848,8 @@ void DataReceiving::EndSilenceAlarms() {
   silenceTimer->stop();
   for (int k = 0; k < kSlotCount; ++k) slotPanel.SetAlarm(k, false);
   ShowSilenceNote();
+  // The news of a run is about that run.
+  newsLine->clear();
 }
 
 QString DataReceiving::SilenceNews() const { return newsLine->text(); }
@@ -848,6 +859,8 @@ QString DataReceiving::StatusText() const {
   QString state;
   if (!session.IsReading()) {
     state = QString::fromUtf8("остановлено");
+  } else if (finishing) {
+    state = QString::fromUtf8("завершение чтения");
   } else if (lostSince) {
     state = QString::fromUtf8("нет связи с ") + ClockText(*lostSince);
   } else {
@@ -858,10 +871,12 @@ QString DataReceiving::StatusText() const {
       (device.empty() ? QString::fromUtf8("не выбрано") : QFile::decodeName(device.c_str())) +
       (ComPort() > 0 ? QStringLiteral(" (COM%1)").arg(ComPort()) : QString()) +
       QString::fromUtf8(" — ") + state;
-  if (runLogPath.empty()) return text;
+  if (runLogPath.empty() && !runLogDeleted) return text;
   text += QString::fromUtf8("   ·   строк: %1").arg(runLines);
   if (lastLineAt) text += QString::fromUtf8("   ·   последняя: ") + ClockText(*lastLineAt);
-  text += QString::fromUtf8("   ·   журнал: ") + QFile::decodeName(runLogPath.c_str());
+  text += runLogDeleted
+              ? QString::fromUtf8("   ·   журнал удалён")
+              : QString::fromUtf8("   ·   журнал: ") + QFile::decodeName(runLogPath.c_str());
   return text;
 }
 

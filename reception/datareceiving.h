@@ -203,6 +203,7 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   std::optional<LocalTime> lastLineAt;
   std::optional<LocalTime> lostSince;  // the line is lost since then
   std::filesystem::path runLogPath;
+  bool runLogDeleted = false;  // the last run was ended with "Нет"
 
   QString pendingMonitor;
   bool monitorClearPending = false;

@@ -695,7 +695,17 @@ class WindowTest : public QObject {
     Page().CheckSilence();
     QVERIFY(Page().SlotInAlarm(1));
     QCOMPARE(notifications.size(), 2);
+    // While Stop's question is open nothing is read, and the status says so;
+    // after it the news of the run is gone with it.
+    QString statusWhileAsked;
+    Page().askSaveFiles = [&] {
+      statusWhileAsked = Page().StatusText();
+      return true;
+    };
     Page().OnStop();
+    QVERIFY2(!statusWhileAsked.contains(QString::fromUtf8("— чтение")),
+             qPrintable(statusWhileAsked));
+    QVERIFY(Page().SilenceNews().isEmpty());
     QVERIFY(!Page().SlotInAlarm(1));
     QCOMPARE(frame->windowTitle(), title);
     const auto files = LogFiles(workDir.path() + "/run");
@@ -839,6 +849,20 @@ class WindowTest : public QObject {
     QCOMPARE(questions, 0);
     QVERIFY(!Page().IsReading());
     ExpectOneKeptLogOfOneReception();
+  }
+
+  void statusNamesNoLogThatNoDeleted() {
+    Page().OnStart();
+    Send("P12345678\r\n");
+    QTRY_VERIFY(Page().StatusText().contains(QString::fromUtf8("строк: 1")));
+    QVERIFY(Page().StatusText().contains(QString::fromUtf8("журнал: ")));
+    answer = false;
+    Page().OnStop();
+    QVERIFY(LogFiles(workDir.path() + "/run").empty() ||
+            Page().WaitForLogs(std::chrono::seconds(20)));
+    QVERIFY2(!Page().StatusText().contains(QString::fromUtf8("журнал: ")),
+             qPrintable(Page().StatusText()));
+    QVERIFY(Page().StatusText().contains(QString::fromUtf8("журнал удалён")));
   }
 
   void saveQuestionDeletesOnlyOnAnExplicitNo() {

@@ -208,6 +208,8 @@ int RunGraphCommand(const std::vector<std::string>& arguments, std::ostream& out
   GraphSettings settings;
   settings.intervalMinutes = options->interval;
   settings.maxTx = options->maxTx;
+  settings.caption =
+      PictureCaption(data, std::filesystem::path(options->logFile).filename().string());
   static constexpr int kIntervalTexts[] = {strings::kOneMinute, strings::kTwoMinutes,
                                            strings::kThreeMinutes, strings::kFiveMinutes,
                                            strings::kTenMinutes};

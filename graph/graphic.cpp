@@ -388,7 +388,9 @@ void Graphic::OnPrint() {
   if (!choosePrinter(printer)) return;
   QPainter painter;
   if (!painter.begin(&printer)) return;
-  PaintPaperPicture(painter, printer, model.Picture(Settings(), GraphGeometry::Paper()));
+  GraphSettings settings = Settings();
+  settings.caption = PictureCaption(model.Data(), model.LogPath().filename().string());
+  PaintPaperPicture(painter, printer, model.Picture(settings, GraphGeometry::Paper()));
   painter.end();
 }
 
@@ -404,7 +406,9 @@ void Graphic::OnSave() {
   // A name without a known ending is a picture.
   if (!IsExportName(QFile::encodeName(path).toStdString())) path += QStringLiteral(".png");
   std::string error;
-  if (!ExportGraphs(QFile::encodeName(path).toStdString(), model.Data(), Settings(), error)) {
+  GraphSettings settings = Settings();
+  settings.caption = PictureCaption(model.Data(), model.LogPath().filename().string());
+  if (!ExportGraphs(QFile::encodeName(path).toStdString(), model.Data(), settings, error)) {
     showError(QString::fromUtf8("График не сохранён.\n\n") +
               QString::fromStdString(InRussian(error)));
   }

@@ -128,10 +128,26 @@ std::vector<std::string> NothingToDrawText(const GraphData& data) {
           "Измените время первого и последнего приёма или день."};
 }
 
+std::string PictureCaption(const GraphData& data, const std::string& logName) {
+  std::string caption = "Передатчик " + data.transmitter;
+  if (!data.dateText.empty()) {
+    caption += ", " + data.dateText;
+  } else if (data.dayCount > 1) {
+    caption += ", день " + std::to_string(data.day);
+  }
+  if (!logName.empty()) caption += ", журнал " + logName;
+  return caption;
+}
+
 GraphPicture DrawGraphs(const GraphData& data, const GraphSettings& settings,
                         const GraphGeometry& g) {
   GraphPicture picture;
   picture.font = g.printerFont ? GraphFont::kPrinter : settings.font;
+  if (data.loaded && !settings.caption.empty()) {
+    // On the title line, clear of the title on its left.
+    picture.items.push_back(
+        PictureText{g.x0 + g.axisLength * 2 / 5, g.receptionTop + g.titleDy, settings.caption});
+  }
   if (data.spanMinutes <= 0) {
     if (!data.loaded) return picture;
     // Loaded, but nothing in the window: said where the graphs would be,

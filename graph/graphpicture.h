@@ -66,7 +66,14 @@ struct GraphSettings {
   int maxTx = 30;
   std::string intervalText = "1 мин.";
   GraphFont font = GraphFont::kNormal;
+  // What the picture shows, for a picture on its own (a saved file, a
+  // printout): the transmitter, the day and the log. None on the screen.
+  std::string caption;
 };
+
+// The caption of an exported or printed picture of `data` loaded from the
+// log named `logName`.
+std::string PictureCaption(const GraphData& data, const std::string& logName);
 
 enum class GraphPen { kAxis, kPlot };
 

@@ -176,6 +176,9 @@ TEST_F(GraphCommandTest, SvgAndPdfHoldTheTitles) {
   text << std::ifstream(svg).rdbuf();
   EXPECT_NE(text.str().find(">Количество приемов за 1 мин.</text>"), std::string::npos);
   EXPECT_NE(text.str().find(">Относительный уровень сигнала, dB</text>"), std::string::npos);
+  // A picture on its own says what it shows.
+  EXPECT_NE(text.str().find(">Передатчик 1234, 01.03.2026, журнал 2026.03.01_10-00-00.txt</text>"),
+            std::string::npos);
 
   const std::filesystem::path pdf = dir / "graph.pdf";
   ASSERT_EQ(Run({log.string(), "--tx", "1234", "--interval", "5", "--output", pdf.string()}), 0)
@@ -191,6 +194,7 @@ TEST_F(GraphCommandTest, SvgAndPdfHoldTheTitles) {
   printed << std::ifstream(txt).rdbuf();
   // Paper names the chosen interval.
   EXPECT_NE(printed.str().find("Количество приемов за 5 мин."), std::string::npos) << printed.str();
+  EXPECT_NE(printed.str().find("Передатчик 1234, 01.03.2026"), std::string::npos) << printed.str();
   EXPECT_NE(printed.str().find("-110"), std::string::npos);
   EXPECT_NE(printed.str().find("10:00"), std::string::npos);
 }

@@ -18,7 +18,11 @@ GraphData Loaded(int span, int total = 0) {
 }
 
 GraphSettings Choice(int interval, int maxTx, std::string text = "1 мин.") {
-  return {interval, maxTx, std::move(text)};
+  GraphSettings settings;
+  settings.intervalMinutes = interval;
+  settings.maxTx = maxTx;
+  settings.intervalText = std::move(text);
+  return settings;
 }
 
 std::vector<PictureText> Texts(const GraphPicture& picture) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTimer>
 
@@ -69,6 +70,19 @@ void MainFrame::OnInitDialog() {
   currentPage->show();
   tabBar->setCurrentIndex(0);
   connect(tabBar, &QTabBar::currentChanged, this, &MainFrame::OnTabSelChange);
+  // Ctrl+Tab and Ctrl+PgDn to the next page, Ctrl+Shift+Tab and Ctrl+PgUp back.
+  const auto turn = [this](int step) {
+    tabBar->setCurrentIndex((tabBar->currentIndex() + step + tabBar->count()) % tabBar->count());
+  };
+  for (const auto& [keys, step] :
+       {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [turn, step = step] { turn(step); });
+  }
   connect(readingPage, &DataReceiving::LineStateChanged, this, &MainFrame::ShowLineState);
   connect(readingPage, &DataReceiving::LogNoteChanged, this, &MainFrame::ShowLogNote);
   connect(readingPage, &DataReceiving::SilenceNoteChanged, this, [this](const QString& note) {

@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,6 +24,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTemporaryFile>
@@ -56,6 +58,8 @@ using dialogunits::PlaceLabel;
 namespace {
 
 constexpr std::chrono::milliseconds kDrainSlice{10};
+// Ends a reading from anywhere in the window.
+constexpr QKeyCombination kStopKey(Qt::CTRL, Qt::Key_F2);
 constexpr std::chrono::milliseconds kDisplayInterval{100};
 // The template's page and, under it, the silence limits and the status lines.
 constexpr int kPageHeight = 462;
@@ -259,6 +263,33 @@ void DataReceiving::CreateControls() {
   // Group boxes are frames only: keep them under the controls they surround.
   leftFrame->lower();
   slotFrame->lower();
+
+  // Tab goes in reading order; what only shows is reached by the mouse.
+  QWidget::setTabOrder(portSelector, startButton);
+  QWidget::setTabOrder(startButton, stopButton);
+  QWidget* last = slotPanel.ChainFocus(stopButton);
+  for (QWidget* next :
+       {static_cast<QWidget*>(roundingSelector), static_cast<QWidget*>(printButton),
+        static_cast<QWidget*>(signalCheck), static_cast<QWidget*>(chooseFolderButton),
+        static_cast<QWidget*>(openFolderButton)}) {
+    QWidget::setTabOrder(last, next);
+    last = next;
+  }
+  monitor->setFocusPolicy(Qt::ClickFocus);
+  logFolderBox->setFocusPolicy(Qt::ClickFocus);
+  // Alt and the underlined letter; the stop key is no Escape, which never
+  // ends a reading.
+  startButton->setText(QString::fromUtf8("&Чтение"));
+  stopButton->setText(QString::fromUtf8("&Завершить"));
+  printButton->setText(QString::fromUtf8("&Печать"));
+  chooseFolderButton->setText(QString::fromUtf8("П&апка…"));
+  stopButton->setToolTip(QString::fromUtf8("Завершить чтение (%1)")
+                             .arg(QKeySequence(kStopKey).toString(QKeySequence::NativeText)));
+  auto* stopKey = new QShortcut(QKeySequence(kStopKey), this);
+  stopKey->setContext(Qt::WindowShortcut);
+  connect(stopKey, &QShortcut::activated, this, [this] {
+    if (session.IsReading()) OnStop();
+  });
 
   connect(startButton, &QPushButton::clicked, this, &DataReceiving::OnStart);
   connect(stopButton, &QPushButton::clicked, this, &DataReceiving::OnStop);
@@ -527,6 +558,8 @@ void DataReceiving::FinishReading(std::optional<bool> keep) {
   ++runNumber;
   FlushDisplay();
   UnlockControls();
+  // The disabled Stop gave up the focus: Start takes it, not a box.
+  startButton->setFocus(Qt::OtherFocusReason);
   // Nothing is watched between runs.
   EndSilenceAlarms();
   lostSince.reset();

@@ -123,6 +123,26 @@ void SlotPanel::PlaceSilenceSelectors(
   }
 }
 
+QWidget* SlotPanel::ChainFocus(QWidget* previous) {
+  const auto chain = [&previous](QWidget* next) {
+    if (next == nullptr) return;
+    QWidget::setTabOrder(previous, next);
+    previous = next;
+  };
+  for (Slot& slot : slots_) chain(slot.numberEdit);
+  for (Slot& slot : slots_) chain(slot.windowSelector);
+  for (Slot& slot : slots_) chain(slot.clearButton);
+  for (Slot& slot : slots_) chain(slot.silenceSelector);
+  for (Slot& slot : slots_) {
+    for (QWidget* box :
+         {static_cast<QWidget*>(slot.lastLineBox), static_cast<QWidget*>(slot.levelBox),
+          static_cast<QWidget*>(slot.columnBox)}) {
+      if (box != nullptr) box->setFocusPolicy(Qt::ClickFocus);
+    }
+  }
+  return previous;
+}
+
 int SlotPanel::SilenceMinutes(int slot) const {
   const QComboBox* selector = At(slot).silenceSelector;
   return selector != nullptr ? selector->currentData().toInt() : 0;

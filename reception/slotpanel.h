@@ -37,6 +37,10 @@ class SlotPanel final : public SlotControls {
   // Under each clear button: the slot's silence limit, off or a number of
   // minutes; `onSelected` hears the user's choices.
   void PlaceSilenceSelectors(int y, const std::function<void(int slot, int minutes)>& onSelected);
+  // Tab order in reading order after `previous`: the number edits 1..8, the
+  // window selectors, the clear buttons, the silence limits. The read-only
+  // boxes are taken by the mouse only. Returns the last of them.
+  QWidget* ChainFocus(QWidget* previous);
   // The limit chosen for `slot`, in minutes; 0 is off.
   int SilenceMinutes(int slot) const;
   // Chooses `minutes` for `slot` without telling; a limit not offered is off.

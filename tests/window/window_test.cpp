@@ -865,6 +865,45 @@ class WindowTest : public QObject {
     QVERIFY(Page().StatusText().contains(QString::fromUtf8("журнал удалён")));
   }
 
+  void keyboardGoesInReadingOrderSwitchesPagesAndStops() {
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    // Tab stops from the device on: start, stop, the slot numbers 1..8, the
+    // window selectors; no read-only box among them.
+    QList<QWidget*> stops;
+    QWidget* at = Control<QComboBox>(204);
+    for (int i = 0; i < 10; ++i) {
+      stops << at;
+      do {
+        at = at->nextInFocusChain();
+      } while (!(at->focusPolicy() & Qt::TabFocus) || !at->isVisibleTo(frame.get()) ||
+               !at->isEnabled());
+    }
+    // Stop is disabled between runs, so it is passed over.
+    const QList<int> expected = {204, 201, 210, 208, 209, 215, 216, 217, 219, 221};
+    QList<int> ids;
+    for (QWidget* widget : stops) ids << widget->objectName().toInt();
+    QCOMPARE(ids, expected);
+    for (int id : {203, 205, 207, 222, 224}) {
+      QVERIFY2(!(Control<QWidget>(id)->focusPolicy() & Qt::TabFocus),
+               qPrintable(QString::number(id)));
+    }
+    // Ctrl+Tab and Ctrl+PgUp switch the pages.
+    QTest::keyClick(frame.get(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(frame->Tabs().currentIndex(), 1);
+    QTest::keyClick(frame.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(frame->Tabs().currentIndex(), 0);
+    // The stop key, named in Stop's tooltip, ends a reading; Escape does not.
+    Page().OnStart();
+    QTest::keyClick(frame.get(), Qt::Key_Escape);
+    QVERIFY(Page().IsReading());
+    QVERIFY(Control<QPushButton>(202)->toolTip().contains(QStringLiteral("F2")));
+    QTest::keyClick(frame.get(), Qt::Key_F2, Qt::ControlModifier);
+    QVERIFY(!Page().IsReading());
+    QCOMPARE(QApplication::focusWidget(), Control<QWidget>(201));
+  }
+
   void saveQuestionDeletesOnlyOnAnExplicitNo() {
     // Enter, Escape and the box's close button keep the log; "Нет" alone deletes it.
     const auto answerTo = [this](const std::function<void(QMessageBox&)>& act) {

@@ -915,10 +915,12 @@ QString DataReceiving::StatusText() const {
 
 void DataReceiving::UpdateStatus() {
   const QString text = StatusText();
-  // Set only when it changed: a label's new text is laid out anew.
-  if (statusLine->text() != text) {
-    statusLine->setText(text);
+  // Set only when it changed: a label's new text is laid out anew. A long
+  // device or log path is shortened in the middle; the tooltip has it whole.
+  if (statusLine->toolTip() != text) {
     statusLine->setToolTip(text);
+    statusLine->setText(
+        statusLine->fontMetrics().elidedText(text, Qt::ElideMiddle, statusLine->width()));
   }
   if (session.IsReading()) ShowSilenceNote();
 }

@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <algorithm>
 #include <system_error>
 
@@ -21,6 +23,22 @@ QString FromPath(const std::string& path) { return QFile::decodeName(path.c_str(
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
+
+RefreshingComboBox::RefreshingComboBox(QWidget* parent) : QComboBox(parent) {
+  connect(this, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { setToolTip(text); });
+}
+
+void RefreshingComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  const QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, field.width());
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
 
 void RefreshingComboBox::showPopup() {
   if (aboutToOpen) aboutToOpen();

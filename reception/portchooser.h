@@ -15,9 +15,14 @@ class QSettings;
 // A drop-down list that is filled afresh each time it opens.
 class RefreshingComboBox : public QComboBox {
  public:
-  using QComboBox::QComboBox;
+  explicit RefreshingComboBox(QWidget* parent = nullptr);
   std::function<void()> aboutToOpen;
   void showPopup() override;
+
+ protected:
+  // A long device name is shortened in the middle, where by-id names differ
+  // least; the whole name is the tooltip.
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // The port selector: "COM1".."COM4" as the settings map them, then the serial

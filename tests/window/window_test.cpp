@@ -738,24 +738,26 @@ class WindowTest : public QObject {
   void statusLineShowsTheDeviceItsStateTheLinesAndTheLog() {
     auto* status = Page().findChild<QLabel*>(QStringLiteral("statusLine"));
     QVERIFY(status != nullptr);
-    QCOMPARE(status->text(), QString::fromUtf8("Устройство: ") + device +
-                                 QString::fromUtf8(" (COM1) — остановлено"));
+    QCOMPARE(status->toolTip(), QString::fromUtf8("Устройство: ") + device +
+                                    QString::fromUtf8(" (COM1) — остановлено"));
     Page().OnStart();
     const QString log = QString::fromStdString(Page().LogPath().string());
     Send("P12345678\r\nX junk\r\n");
-    QTRY_COMPARE(status->text(), QString::fromUtf8("Устройство: ") + device +
-                                     QString::fromUtf8(" (COM1) — чтение   ·   строк: 2   ·   "
-                                                       "последняя: 10:15:07   ·   журнал: ") +
-                                     log);
+    QTRY_COMPARE(status->toolTip(), QString::fromUtf8("Устройство: ") + device +
+                                        QString::fromUtf8(" (COM1) — чтение   ·   строк: 2   ·   "
+                                                          "последняя: 10:15:07   ·   журнал: ") +
+                                        log);
     // The line goes: the state says since when.
     clock.Set({2026, 3, 1, 10, 15, 30, 0});
     ::close(master);
     ::close(slave);
     master = slave = -1;
-    QTRY_VERIFY(status->text().contains(QString::fromUtf8("нет связи с 10:15:30")));
+    QTRY_VERIFY(status->toolTip().contains(QString::fromUtf8("нет связи с 10:15:30")));
     Page().OnStop();
-    QVERIFY(status->text().contains(QString::fromUtf8("— остановлено   ·   строк: 2")));
-    QVERIFY(status->text().endsWith(log));
+    QVERIFY(status->toolTip().contains(QString::fromUtf8("— остановлено   ·   строк: 2")));
+    QVERIFY(status->toolTip().endsWith(log));
+    // What is shown fits the line, a long path shortened in its middle.
+    QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->width());
   }
 
   void graphPageFollowsTheRunningReading() {
@@ -1102,6 +1104,8 @@ class WindowTest : public QObject {
     ports->setCurrentIndex(4);
     QCOMPARE(Page().ChosenDevice(), link.string());
     QCOMPARE(Page().ComPort(), 0);
+    // Too long for the box: shown shortened, whole in the tooltip.
+    QCOMPARE(ports->toolTip(), QString::fromStdString(name));
     QCOMPARE(QSettings().value("Delvarine Device").toString(), QString::fromStdString(link));
 
     Control<QLineEdit>(210)->setText(QStringLiteral("1234"));

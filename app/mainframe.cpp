@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTabBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "datareceiving.h"
 #include "dialogunits.h"
@@ -29,12 +33,24 @@ MainFrame::MainFrame(const Clock* timeSource, QWidget* parent)
   setWindowTitle(QString::fromUtf8("Считыватель RS-232"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(dialogunits::X(658), dialogunits::Y(484));
+  setSizeGripEnabled(true);
 
-  tabControl = new QWidget(this);
+  // The tab control at its natural size, in a scroll area: a screen smaller
+  // than the window still reaches everything; a larger window gives the room
+  // to the pages.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("pageScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  tabControl = new QWidget;
   tabControl->setObjectName(QStringLiteral("225"));
   tabControl->setProperty("controlId", 225);
-  tabControl->setGeometry(dialogunits::Rect(0, 0, 656, 481));
+  tabControl->setMinimumSize(dialogunits::X(656), dialogunits::Y(481));
+  tabControl->installEventFilter(this);
+  scroll->setWidget(tabControl);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll);
   tabBar = new QTabBar(tabControl);
   tabBar->setDrawBase(true);
   tabBar->setGeometry(0, 0, tabControl->width(), kPageOffset.y());
@@ -50,7 +66,27 @@ MainFrame::MainFrame(const Clock* timeSource, QWidget* parent)
 #else
   graphPage = new QWidget(tabControl);
 #endif
+  naturalPageSizes = {readingPage->size(), graphPage->size()};
   OnInitDialog();
+  // The natural size where the screen has room for it.
+  QSize size(dialogunits::X(658), dialogunits::Y(484));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    // The title bar and the frame take their part of the screen too.
+    const QSize room = screen->availableSize() - QSize(16, 48);
+    size = size.boundedTo(room);
+  }
+  resize(size);
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tabControl && event->type() == QEvent::Resize) {
+    // The pages take what the tab control has beyond its natural size.
+    const QSize extra = tabControl->size() - tabControl->minimumSize();
+    tabBar->setGeometry(0, 0, tabControl->width(), kPageOffset.y());
+    readingPage->resize(naturalPageSizes[0] + extra.expandedTo(QSize(0, 0)));
+    graphPage->resize(naturalPageSizes[1] + extra.expandedTo(QSize(0, 0)));
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 MainFrame::~MainFrame() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
+#include <array>
 
 #include "localtime.h"
 
@@ -31,6 +33,7 @@ class MainFrame : public QDialog {
   QTabBar& Tabs() { return *tabBar; }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -46,6 +49,7 @@ class MainFrame : public QDialog {
   QString logNote;
   QString silenceNote;
   QWidget* tabControl = nullptr;
+  std::array<QSize, 2> naturalPageSizes;  // the reading page's, the graph page's
   QTabBar* tabBar = nullptr;
   DataReceiving* readingPage = nullptr;
   QWidget* graphPage = nullptr;

@@ -39,6 +39,7 @@
 #include "boundedcall.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
+#include "growinglayout.h"
 #include "lognotices.h"
 #include "openproblem.h"
 #include "pagetext.h"
@@ -142,6 +143,19 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* timeSource)
   notifyDesktop = SendDesktopNotification;
   CreateControls();
   OnInitPage();
+  // A larger window gives its height to the monitor and the column boxes
+  // (and their frames), its width to the status lines; the rows under the
+  // monitor move down.
+  layout = std::make_unique<GrowingLayout>(this, dialogunits::Y(250));
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const int id = child->objectName().toInt();
+    if (child == monitor || qobject_cast<QGroupBox*>(child) != nullptr || id == 222 ||
+        (id >= 224 && id <= 230)) {
+      layout->GrowTall(child);
+    }
+  }
+  layout->Widen(statusLine);
+  layout->Widen(newsLine);
 }
 
 std::unique_ptr<QMessageBox> DataReceiving::MakeSaveFilesQuestion(QWidget* parent) {
@@ -911,6 +925,15 @@ QString DataReceiving::StatusText() const {
               ? QString::fromUtf8("   ·   журнал удалён")
               : QString::fromUtf8("   ·   журнал: ") + QFile::decodeName(runLogPath.c_str());
   return text;
+}
+
+void DataReceiving::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!layout) return;
+  layout->Apply(size());
+  // The status line is shortened to its new width.
+  statusLine->setToolTip(QString());
+  UpdateStatus();
 }
 
 void DataReceiving::UpdateStatus() {

@@ -38,6 +38,8 @@ class TonePlayer;
 // The reading page: the port, Start and Stop, the reception monitor and the
 // eight transmitter slots. The reader runs on its own thread; every control is
 // updated here, on the user-interface thread, from the lines it hands over.
+class GrowingLayout;
+
 class DataReceiving : public QWidget, private ReadingEvents, private ReceptionListener {
   Q_OBJECT
 
@@ -134,6 +136,9 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   // What the title says about silent transmitters; empty when none is.
   void SilenceNoteChanged(const QString& note);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   // Stop's steps; `keep` is asked when not given.
   void FinishReading(std::optional<bool> keep);
@@ -203,7 +208,8 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   std::optional<LocalTime> lastLineAt;
   std::optional<LocalTime> lostSince;  // the line is lost since then
   std::filesystem::path runLogPath;
-  bool runLogDeleted = false;  // the last run was ended with "Нет"
+  bool runLogDeleted = false;
+  std::unique_ptr<GrowingLayout> layout;  // the last run was ended with "Нет"
 
   QString pendingMonitor;
   bool monitorClearPending = false;

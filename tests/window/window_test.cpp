@@ -20,6 +20,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -904,6 +906,33 @@ class WindowTest : public QObject {
     QTest::keyClick(frame.get(), Qt::Key_F2, Qt::ControlModifier);
     QVERIFY(!Page().IsReading());
     QCOMPARE(QApplication::focusWidget(), Control<QWidget>(201));
+  }
+
+  void windowFitsSmallScreensAndGivesALargerOneToTheBoxes() {
+    frame->show();
+    auto* scroll = frame->findChild<QScrollArea*>(QStringLiteral("pageScroll"));
+    QVERIFY(scroll != nullptr);
+    // At its natural size everything shows, without scroll bars.
+    frame->resize(dialogunits::X(658), dialogunits::Y(484));
+    QTRY_VERIFY(!scroll->horizontalScrollBar()->isVisible() &&
+                !scroll->verticalScrollBar()->isVisible());
+    auto* monitor = Control<QPlainTextEdit>(203);
+    auto* status = Page().findChild<QLabel*>(QStringLiteral("statusLine"));
+    const QRect monitorAt = monitor->geometry();
+    const QRect statusAt = status->geometry();
+    const int columnHeight = Control<QPlainTextEdit>(224)->height();
+    // Smaller, as on a 1024x700 screen: the page scrolls to its last line.
+    frame->resize(1000, 620);
+    QTRY_VERIFY(scroll->verticalScrollBar()->isVisible());
+    scroll->ensureWidgetVisible(status);
+    QVERIFY(status->visibleRegion().boundingRect().height() > 0);
+    // Larger: the monitor and the column boxes take the height, the rows
+    // under them move down, nothing is cut.
+    frame->resize(dialogunits::X(658) + 300, dialogunits::Y(484) + 200);
+    QTRY_COMPARE(monitor->height(), monitorAt.height() + 200);
+    QCOMPARE(status->y(), statusAt.y() + 200);
+    QCOMPARE(Control<QPlainTextEdit>(224)->height(), columnHeight + 200);
+    QTRY_VERIFY(!scroll->verticalScrollBar()->isVisible());
   }
 
   void saveQuestionDeletesOnlyOnAnExplicitNo() {

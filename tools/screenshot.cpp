@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
   page.SetLogFolder(output);
   page.UseDevice(name);
   page.OnStart();
+  // At its natural size, whatever the off-screen screen measures.
+  frame.resize(dialogunits::X(658), dialogunits::Y(484));
   frame.show();
 
   int written = 0;

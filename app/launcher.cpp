@@ -4,8 +4,8 @@
 // Qt libraries only then, so that a console graph of a large log does not
 // wait for Qt to be loaded.
 #include <dlfcn.h>
-#include <elf.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/auxv.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,7 +65,7 @@ std::string ModuleProblem(const std::filesystem::path& path) {
   if (fd < 0) return std::strerror(errno);
   struct stat status {};
   std::string problem;
-  Elf64_Ehdr header{};
+  ElfW(Ehdr) header{};
   if (::fstat(fd, &status) != 0) {
     problem = std::strerror(errno);
   } else if (!S_ISREG(status.st_mode)) {
@@ -74,12 +74,13 @@ std::string ModuleProblem(const std::filesystem::path& path) {
     problem = "its size of " + std::to_string(status.st_size) + " bytes is not a module's";
   } else if (::pread(fd, &header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
              std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
-             header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr)) {
+             header.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32) ||
+             header.e_phentsize != sizeof(ElfW(Phdr))) {
     problem = "it is not a shared library of this machine";
   } else {
     // Every loaded segment must lie inside the file.
     for (unsigned i = 0; i < header.e_phnum && problem.empty(); ++i) {
-      Elf64_Phdr segment{};
+      ElfW(Phdr) segment{};
       const auto at = static_cast<off_t>(header.e_phoff + i * sizeof segment);
       if (::pread(fd, &segment, sizeof segment, at) != static_cast<ssize_t>(sizeof segment) ||
           (segment.p_type == PT_LOAD &&

@@ -267,7 +267,11 @@ void LogBinner::Tally(std::uint64_t key, std::string_view transmitter) {
     if (c <= ' ' || c > '~') return;
   }
   // Bounded whatever the file holds, without hiding a transmitter.
-  if (tallyKeys.size() >= kMaxTransmitters) DropRareNames();
+  // Counts only grow: once a drop found no name seen once, none will be.
+  if (tallyKeys.size() >= kMaxTransmitters && !listFull) {
+    DropRareNames();
+    listFull = tallyKeys.size() >= kMaxTransmitters;
+  }
   if (tallyKeys.size() >= kMaxTransmitters) {
     ++data->unlistedLines;
     return;

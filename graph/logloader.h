@@ -101,6 +101,7 @@ class LogBinner {
   std::array<std::uint64_t, 64> cachedKeys{};  // of tallyKeys, by a hash of the key
   std::array<std::uint32_t, 64> cachedIndexes{};
   std::uint64_t wantedKey = 0;  // the request's transmitter, packed; 0 matches nothing
+  bool listFull = false;        // full of names seen more than once
 };
 
 // Told after every block: bytes read so far and the file's size. Returning

@@ -98,6 +98,10 @@ void LogWriter::WriterLoop() {
       batch.assign(std::make_move_iterator(queue.begin()), std::make_move_iterator(queue.end()));
       queue.clear();
       finishing = finishRequested;
+      // From the finishing pass on, failures go into the end report: the run
+      // has ended, and "reading goes on" would not be true.
+      if (finishing) ending = true;
+      discarding = finishing && !keepFile;
     }
     WriteBatch(batch);
     {
@@ -108,7 +112,8 @@ void LogWriter::WriterLoop() {
     batch.clear();
 
     const Steady::time_point now = Steady::now();
-    if (now - lastCheck >= kCheckInterval || finishing) CheckFile();
+    // A file about to be deleted is not copied first.
+    if ((now - lastCheck >= kCheckInterval || finishing) && !discarding) CheckFile();
     if (unsynced && (now - lastSync >= kSyncInterval || finishing)) SyncFile();
     if (!finishing) continue;
 
@@ -128,8 +133,11 @@ void LogWriter::WriterLoop() {
       outcome.lostLines = lostLines + droppedWhileQueued;
     }
     outcome.unsureLines = unsureLines;
-    if (outcome.problem.empty() && (outcome.lostLines > 0 || outcome.unsureLines > 0))
-      outcome.problem = lastFailure;
+    if (outcome.problem.empty() && (outcome.lostLines > 0 || outcome.unsureLines > 0)) {
+      // Lines dropped while a stalled disk took nothing leave no error of their own.
+      outcome.problem =
+          lastFailure.empty() ? "the disk did not take the lines in time" : lastFailure;
+    }
     listener.LogFinished(outcome);
     {
       std::lock_guard lock(mutex);
@@ -143,9 +151,6 @@ void LogWriter::WriterLoop() {
 LogOutcome LogWriter::Complete(bool keep, const std::string& tail) {
   LogOutcome outcome;
   outcome.kept = keep;
-  // From here on failures go into the outcome: the run has ended, and a
-  // message that reading goes on would not be true.
-  ending = true;
   if (!keep) {
     file.Delete();
     return outcome;
@@ -156,7 +161,7 @@ LogOutcome LogWriter::Complete(bool keep, const std::string& tail) {
   const std::int64_t linesBefore = file.Lines();
   if (!tail.empty() && !file.Append(tail)) {
     outcome.ended = false;
-    outcome.problem = file.LastError();
+    if (outcome.problem.empty()) outcome.problem = file.LastError();
   }
   linesSinceSync += file.Lines() - linesBefore;
   SyncFile();
@@ -164,7 +169,7 @@ LogOutcome LogWriter::Complete(bool keep, const std::string& tail) {
     // Where a network share reports its write errors: what the last flush
     // did not confirm may be missing.
     unsureLines += std::exchange(linesSinceSync, 0);
-    outcome.problem = file.LastError();
+    if (outcome.problem.empty()) outcome.problem = file.LastError();
   }
   if (syncFailing && outcome.problem.empty()) outcome.problem = lastFailure;
   return outcome;
@@ -180,8 +185,13 @@ void LogWriter::RescueDeletedFile(LogOutcome& outcome) {
     outcome.inFallback = made;
   }
   if (made) {
-    std::lock_guard lock(mutex);
-    lostLines += missing;
+    {
+      std::lock_guard lock(mutex);
+      lostLines += missing;
+    }
+    if (missing > 0) lastFailure = file.LastError();
+    // The copy is the only one now: it goes to the disk with the end.
+    linesSinceSync = file.Lines();
     outcome.path = file.Path();
     if (outcome.inFallback) outcome.problem = error;
     return;
@@ -246,7 +256,7 @@ void LogWriter::WriteLine(const std::string& line) {
   lastFailure = file.LastError();
   if (!failing) {
     failing = true;
-    listener.LogWriteFailed(file.LastError());
+    if (!ending) listener.LogWriteFailed(file.LastError());
   }
 }
 
@@ -268,5 +278,8 @@ void LogWriter::CheckFile() {
     lostLines += missing;
   }
   if (missing > 0) lastFailure = file.LastError();
+  // The copy is the run's only one now: on the disk within a second too.
+  unsynced = true;
+  linesSinceSync = file.Lines();
   listener.LogRecreated(file.Path(), missing, missing > 0 ? file.LastError() : std::string());
 }

@@ -25,7 +25,10 @@ struct LogOutcome {
   std::string problem;  // the last failure, with the file and the system's reason
 
   // Every failure leaves its `problem`.
-  bool Complete() const { return !kept || (!path.empty() && problem.empty()); }
+  bool Complete() const {
+    return !kept ||
+           (!path.empty() && problem.empty() && lostLines == 0 && unsureLines == 0 && ended);
+  }
 };
 
 // What happens to a log file while it is written. Called on the writer's
@@ -127,7 +130,8 @@ class LogWriter {
   std::int64_t unsureLines = 0;  // written, but a flush of them failed
   bool failing = false;
   bool syncFailing = false;
-  bool ending = false;
+  bool ending = false;      // the finishing pass has begun
+  bool discarding = false;  // ... for a file that is deleted
   std::string lastFailure;
   bool recreateFailing = false;
   bool unsynced = false;

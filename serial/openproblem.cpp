@@ -110,7 +110,8 @@ std::string FindLockHolder(const std::string& path, const std::string& procRoot)
         inode != device.st_ino) {
       continue;
     }
-    if (!IsNumber(pid.c_str())) continue;
+    // PID 0: a holder in another PID namespace, which cannot be named.
+    if (!IsNumber(pid.c_str()) || pid == "0") continue;
     return ProcessName(procRoot, pid);
   }
   return {};

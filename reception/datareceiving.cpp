@@ -37,15 +37,19 @@
 #include <vector>
 
 #include "boundedcall.h"
+#include "desktopnotification.h"
 #include "dialogcontrols.h"
 #include "dialogunits.h"
 #include "growinglayout.h"
 #include "lognotices.h"
 #include "openproblem.h"
+#include "pagesettings.h"
 #include "pagetext.h"
 #include "portchooser.h"
 #include "programsettings.h"
+#include "silencealarm.h"
 #include "slotprintout.h"
+#include "statusline.h"
 #include "stringtable.h"
 #include "textformat.h"
 #include "threadinbox.h"
@@ -65,26 +69,6 @@ constexpr std::chrono::milliseconds kDisplayInterval{100};
 // The template's page and, under it, the silence limits and the status lines.
 constexpr int kPageHeight = 462;
 
-// A desktop notification through the freedesktop service on the session
-// bus; sent without waiting for an answer, and nothing when there is no bus.
-void SendDesktopNotification(const QString& summary, const QString& body) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return;
-  QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.Notifications"),
-      QStringLiteral("/org/freedesktop/Notifications"),
-      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-  QVariantMap hints;
-  hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(2)));
-  call << QStringLiteral("Delvarine") << 0u << QStringLiteral("dialog-warning") << summary << body
-       << QStringList() << hints << -1;
-  bus.call(call, QDBus::NoBlock);
-}
-
-QString ClockText(const LocalTime& time) {
-  return QString::fromStdString(FormatClock(TimeOfDayOf(time)));
-}
-
 }  // namespace
 
 DataReceiving::DataReceiving(QWidget* parent, const Clock* timeSource)
@@ -94,10 +78,6 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* timeSource)
       session(clock, slotPanel, *this) {
   setObjectName(QStringLiteral("201"));
   session.AddListener(*this);
-  session.AddListener(silence);
-  silenceTimer = new QTimer(this);
-  silenceTimer->setSingleShot(true);
-  connect(silenceTimer, &QTimer::timeout, this, &DataReceiving::CheckSilence);
   statusTimer = new QTimer(this);
   statusTimer->setInterval(250);
   connect(statusTimer, &QTimer::timeout, this, &DataReceiving::UpdateStatus);
@@ -142,6 +122,15 @@ DataReceiving::DataReceiving(QWidget* parent, const Clock* timeSource)
   };
   notifyDesktop = SendDesktopNotification;
   CreateControls();
+  alarm = new SilenceAlarm(slotPanel, clock, newsLine, this);
+  session.AddListener(alarm->Watch());
+  alarm->notify = [this](const QString& summary, const QString& body) {
+    notifyDesktop(summary, body);
+  };
+  alarm->playTones = [this] { playTones(); };
+  alarm->noteChanged = [this](const QString& note) { emit SilenceNoteChanged(note); };
+  status = std::make_unique<StatusLine>(statusLine);
+  settings = std::make_unique<PageSettings>(*portChooser, logFolder, slotPanel);
   OnInitPage();
   // A larger window gives its height to the monitor and the column boxes
   // (and their frames), its width to the status lines; the rows under the
@@ -355,59 +344,22 @@ void DataReceiving::SaveTransmitterList() {
 }
 
 void DataReceiving::LoadPortSetting() {
-  QString problem;
-  std::unique_ptr<QSettings> settings = programsettings::Open(problem);
-  if (!problem.isEmpty()) {
-    // Written back, the file would lose what could not be read: left alone
-    // for this run, with the defaults in use.
-    settingsUsable = false;
-    const QString text = QString::fromUtf8(
-                             "Файл настроек не читается; до конца работы используются настройки "
-                             "по умолчанию, и файл не изменяется.\n\n") +
-                         programsettings::FilePath() + QStringLiteral(": ") + problem;
-    QTimer::singleShot(0, this, [this, text] { ShowError(text); });
-  } else if (programsettings::IsReadOnly(programsettings::FilePath())) {
-    // Used as it is, and never written: said once, here.
-    settingsUsable = false;
-    const QString text = QString::fromUtf8(
-                             "Файл настроек доступен только для чтения: настройки из него "
-                             "используются, но изменения не будут сохранены.\n\n") +
-                         programsettings::FilePath();
-    QTimer::singleShot(0, this, [this, text] { showNotice(text); });
+  const PageSettings::Said said = settings->Load();
+  if (!said.text.isEmpty()) {
+    QTimer::singleShot(0, this, [this, said] {
+      if (said.error) {
+        ShowError(said.text);
+      } else {
+        showNotice(said.text);
+      }
+    });
   }
-  portChooser->Load(settings.get());
-  logFolder.Load(settings.get());
-  LoadSilenceSetting(settings.get());
   ShowLogFolder();
   UpdateStatus();
 }
 
-void DataReceiving::LoadSilenceSetting(QSettings* settings) {
-  if (settings == nullptr) return;
-  // Anything but a limit on offer is off.
-  const QStringList limits = settings->value(QLatin1String(programsettings::kSilenceKey))
-                                 .toString()
-                                 .split(QLatin1Char(','));
-  for (int k = 0; k < kSlotCount && k < limits.size(); ++k) {
-    slotPanel.SetSilenceMinutes(k, limits[k].trimmed().toInt());
-  }
-}
-
 void DataReceiving::SavePortSetting() {
-  if (!settingsUsable) return;
-  QSettings settings(programsettings::FilePath(), QSettings::IniFormat);
-  portChooser->Store(settings);
-  logFolder.Store(settings);
-  QStringList limits;
-  for (int k = 0; k < kSlotCount; ++k) limits << QString::number(slotPanel.SilenceMinutes(k));
-  settings.setValue(QLatin1String(programsettings::kSilenceKey), limits.join(QLatin1Char(',')));
-  settings.sync();
-  if (settings.status() != QSettings::NoError && !settingsWriteReported) {
-    settingsWriteReported = true;
-    ShowError(QString::fromUtf8("Не удаётся сохранить настройки; выбранный порт и папка журналов "
-                                "не будут запомнены.\n\n") +
-              settings.fileName());
-  }
+  if (const PageSettings::Said said = settings->Save(); !said.text.isEmpty()) ShowError(said.text);
 }
 
 void DataReceiving::OnPortSelected(int index) {
@@ -504,16 +456,15 @@ void DataReceiving::OnStart() {
   }
   session.statistics.ResetStatistics();
   LockControls();
-  EndSilenceAlarms();
-  ApplySilenceLimits();
-  lostSince.reset();
+  alarm->End();
+  alarm->ApplyLimits();
   const ReadingSession::StartResult result = session.Start(portChooser->DevicePath());
   FlushDisplay();
   UpdateStatus();
   switch (result) {
     case ReadingSession::StartResult::kStarted:
       statusTimer->start();
-      ScheduleSilenceCheck();
+      alarm->Check(true);
       return;
     case ReadingSession::StartResult::kPortFailed:
       // Busy in the words the users know; missing, forbidden or refused
@@ -563,10 +514,7 @@ void DataReceiving::FinishReading(std::optional<bool> keep) {
   // An end signal during the question may have finished the run already.
   if (session.IsReading()) {
     session.Finish(kept);
-    if (!kept) {
-      runLogPath.clear();
-      runLogDeleted = true;
-    }
+    if (!kept) status->LogDeleted();
   }
   finishing = false;
   ++runNumber;
@@ -575,8 +523,8 @@ void DataReceiving::FinishReading(std::optional<bool> keep) {
   // The disabled Stop gave up the focus: Start takes it, not a box.
   startButton->setFocus(Qt::OtherFocusReason);
   // Nothing is watched between runs.
-  EndSilenceAlarms();
-  lostSince.reset();
+  alarm->End();
+  status->LineBack();
   statusTimer->stop();
   UpdateStatus();
   emit LineStateChanged(false, QString());
@@ -636,11 +584,7 @@ void DataReceiving::DrainLines() {
   // A slice of the event loop at a time, so that a flood of lines cannot
   // keep the window from painting and answering; the rest comes next turn.
   const bool more = session.DrainLines(kDrainSlice);
-  const std::vector<SilenceWatch::Event> heard = silence.TakeEvents();
-  if (!heard.empty()) {
-    ShowSilenceEvents(heard);
-    ScheduleSilenceCheck();
-  }
+  alarm->TakeHeard(session.IsReading());
   // In a flood the screen is brought up to date a few times a second, not
   // after every slice: laying out and painting the texts would take the
   // loop's time.
@@ -711,7 +655,7 @@ void DataReceiving::LineLost(const std::string& reason) {
   // console, which prints it.
   static_cast<void>(reason);
   PostForRun([this] {
-    lostSince = clock.Now();
+    status->LineLost(clock.Now());
     UpdateStatus();
     emit LineStateChanged(true, QFile::decodeName(session.port.DevicePath().c_str()));
   });
@@ -719,16 +663,12 @@ void DataReceiving::LineLost(const std::string& reason) {
 
 void DataReceiving::LineBack(const std::string& deviceChange) {
   PostForRun([this, deviceChange] {
-    lostSince.reset();
+    status->LineBack();
     UpdateStatus();
     emit LineStateChanged(false, QString());
     if (!deviceChange.empty()) {
-      showNotice(QString::fromUtf8("Связь восстановлена, но под именем %1 теперь другое "
-                                   "устройство (%2). Чтение продолжается в тот же журнал; "
-                                   "в нём отмечено, с какой строки данные идут от другого "
-                                   "устройства.")
-                     .arg(QFile::decodeName(session.port.DevicePath().c_str()),
-                          QString::fromStdString(deviceChange)));
+      showNotice(DeviceChangedNotice(QFile::decodeName(session.port.DevicePath().c_str()),
+                                     QString::fromStdString(deviceChange)));
     }
   });
 }
@@ -736,50 +676,32 @@ void DataReceiving::LineBack(const std::string& deviceChange) {
 void DataReceiving::LogWriteFailed(const std::string& reason) {
   PostForRun([this, reason] {
     emit LogNoteChanged(QString::fromUtf8("журнал не записывается"));
-    showNotice(QString::fromUtf8("Не удаётся записать журнал. Чтение и подсчёт продолжаются, "
-                                 "но строки, не записанные в файл, теряются.\n"
-                                 "Освободите место на диске.\n\n") +
-               SystemText(reason));
+    showNotice(LogWriteFailedNotice(reason));
   });
 }
 
 void DataReceiving::LogWriteResumed(std::int64_t lostLines) {
   PostForRun([this, lostLines] {
     emit LogNoteChanged(QString());
-    showNotice(
-        QString::fromUtf8("Запись журнала возобновлена. Не записано строк: %1.").arg(lostLines));
+    showNotice(LogWriteResumedNotice(lostLines));
   });
 }
 
 void DataReceiving::LogRecreated(const std::filesystem::path& newPath, std::int64_t missingLines,
                                  const std::string& reason) {
-  const QString path = QString::fromStdString(newPath.string());
-  PostForRun([this, path, newPath, missingLines, reason] {
-    runLogPath = newPath;
+  PostForRun([this, newPath, missingLines, reason] {
+    status->LogMoved(newPath);
     session.LogMoved(newPath);
     UpdateStatus();
     emit LogNoteChanged(QString::fromUtf8("журнал был удалён, создан заново"));
-    if (missingLines == 0) {
-      showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается; "
-                                   "журнал создан заново со всеми строками:\n") +
-                 path);
-    } else {
-      showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения. Чтение продолжается "
-                                   "в новом файле, но %1 прежних строк прочитать не удалось, и "
-                                   "в нём их нет:\n")
-                     .arg(missingLines) +
-                 path + QStringLiteral("\n\n") + SystemText(reason));
-    }
+    showNotice(LogRecreatedNotice(newPath, missingLines, reason));
   });
 }
 
 void DataReceiving::LogRecreateFailed(const std::string& reason) {
   PostForRun([this, reason] {
     emit LogNoteChanged(QString::fromUtf8("журнал удалён"));
-    showNotice(QString::fromUtf8("Файл журнала был удалён во время чтения, и создать его заново "
-                                 "не удаётся; попытки продолжаются.\n"
-                                 "Проверьте папку журналов.\n\n") +
-               SystemText(reason));
+    showNotice(LogRecreateFailedNotice(reason));
   });
 }
 
@@ -790,141 +712,28 @@ void DataReceiving::LogFinished(const LogOutcome& outcome) {
 }
 
 void DataReceiving::RunStarted(const std::filesystem::path& logPath, std::int64_t) {
-  runLines = 0;
-  lastLineAt.reset();
-  runLogPath = logPath;
-  runLogDeleted = false;
+  status->RunStarted(logPath);
 }
 
-void DataReceiving::Received(const Reception& line) {
-  ++runLines;
-  lastLineAt = line.time;
-}
-
-QString DataReceiving::SlotName(int slot) const {
-  return FromBytes(slotPanel.NumberText(slot).substr(0, 4));
-}
-
-void DataReceiving::ApplySilenceLimits() {
-  for (int k = 0; k < kSlotCount; ++k) {
-    // Only a slot that follows a transmitter can miss it.
-    const bool followed = slotPanel.NumberText(k).substr(0, 4).size() == 4;
-    silence.SetLimit(k, followed ? std::int64_t{slotPanel.SilenceMinutes(k)} * 60'000 : 0);
-  }
-}
+void DataReceiving::Received(const Reception& line) { status->Received(line.time); }
 
 void DataReceiving::OnSilenceSelected(int slot, int minutes) {
   static_cast<void>(minutes);
   SavePortSetting();
-  if (!session.IsReading()) return;
-  ApplySilenceLimits();
-  if (!silence.IsSilent(slot) && slotPanel.HasAlarm(slot)) {
-    // Switched off during a silence: its mark goes, no word follows.
-    slotPanel.SetAlarm(slot, false);
-    ShowSilenceNote();
-  }
-  CheckSilence();
+  if (session.IsReading()) alarm->LimitChanged(slot);
 }
 
-void DataReceiving::CheckSilence() {
-  if (!session.IsReading()) return;
-  std::vector<SilenceWatch::Event> events;
-  silence.Check(clock.ElapsedMs(clock.Now()), events);
-  ShowSilenceEvents(events);
-  ScheduleSilenceCheck();
-}
+void DataReceiving::CheckSilence() { alarm->Check(session.IsReading()); }
 
-void DataReceiving::ScheduleSilenceCheck() {
-  const std::int64_t due =
-      session.IsReading() ? silence.NextDueMs(clock.ElapsedMs(clock.Now())) : -1;
-  if (due < 0) {
-    silenceTimer->stop();
-    return;
-  }
-  // A moment after the limit, so that it has passed when the timer looks.
-  silenceTimer->start(static_cast<int>(std::min<std::int64_t>(due + 50, 24LL * 3600 * 1000)));
-}
+bool DataReceiving::SlotInAlarm(int slot) const { return slotPanel.HasAlarm(slot); }
 
-void DataReceiving::ShowSilenceEvents(const std::vector<SilenceWatch::Event>& events) {
-  for (const SilenceWatch::Event& event : events) {
-    const QString name = SlotName(event.slot);
-    const QString duration = QString::fromStdString(DescribeDurationRussian(event.silentMs));
-    const QString when = ClockText(clock.Now());
-    if (event.silent) {
-      slotPanel.SetAlarm(event.slot, true);
-      newsLine->setText(when + QString::fromUtf8("   Передатчик %1 (слот %2) не слышен %3.")
-                                   .arg(name)
-                                   .arg(event.slot + 1)
-                                   .arg(duration));
-      notifyDesktop(
-          QString::fromUtf8("Передатчик %1 не слышен").arg(name),
-          QString::fromUtf8("Слот %1: нет приёма уже %2. Проверьте передатчик и приёмник.")
-              .arg(event.slot + 1)
-              .arg(duration));
-      playTones();
-    } else {
-      slotPanel.SetAlarm(event.slot, false);
-      newsLine->setText(
-          when + QString::fromUtf8("   Передатчик %1 (слот %2) снова слышен после %3 тишины.")
-                     .arg(name)
-                     .arg(event.slot + 1)
-                     .arg(duration));
-    }
-  }
-  if (!events.empty()) ShowSilenceNote();
-}
-
-void DataReceiving::ShowSilenceNote() {
-  QStringList silent;
-  const std::int64_t now = clock.ElapsedMs(clock.Now());
-  for (int k = 0; k < kSlotCount; ++k) {
-    if (!slotPanel.HasAlarm(k)) continue;
-    // Whole minutes in the title: it changes once a minute, not every second.
-    const std::int64_t silentMs = std::max<std::int64_t>(0, now - silence.LastHeard(k));
-    silent << QString::fromUtf8("передатчик %1 не слышен %2")
-                  .arg(SlotName(k))
-                  .arg(QString::fromStdString(DescribeDurationRussian(silentMs / 60'000 * 60'000)));
-  }
-  const QString note = silent.join(QStringLiteral("; "));
-  if (note == silenceNote) return;
-  silenceNote = note;
-  emit SilenceNoteChanged(note);
-}
-
-void DataReceiving::EndSilenceAlarms() {
-  silenceTimer->stop();
-  for (int k = 0; k < kSlotCount; ++k) slotPanel.SetAlarm(k, false);
-  ShowSilenceNote();
-  // The news of a run is about that run.
-  newsLine->clear();
-}
-
-QString DataReceiving::SilenceNews() const { return newsLine->text(); }
+QString DataReceiving::SilenceNews() const { return alarm->News(); }
 
 QString DataReceiving::StatusText() const {
-  const std::string device = ChosenDevice();
-  QString state;
-  if (!session.IsReading()) {
-    state = QString::fromUtf8("остановлено");
-  } else if (finishing) {
-    state = QString::fromUtf8("завершение чтения");
-  } else if (lostSince) {
-    state = QString::fromUtf8("нет связи с ") + ClockText(*lostSince);
-  } else {
-    state = QString::fromUtf8("чтение");
-  }
-  QString text =
-      QString::fromUtf8("Устройство: ") +
-      (device.empty() ? QString::fromUtf8("не выбрано") : QFile::decodeName(device.c_str())) +
-      (ComPort() > 0 ? QStringLiteral(" (COM%1)").arg(ComPort()) : QString()) +
-      QString::fromUtf8(" — ") + state;
-  if (runLogPath.empty() && !runLogDeleted) return text;
-  text += QString::fromUtf8("   ·   строк: %1").arg(runLines);
-  if (lastLineAt) text += QString::fromUtf8("   ·   последняя: ") + ClockText(*lastLineAt);
-  text += runLogDeleted
-              ? QString::fromUtf8("   ·   журнал удалён")
-              : QString::fromUtf8("   ·   журнал: ") + QFile::decodeName(runLogPath.c_str());
-  return text;
+  const StatusLine::State state = !session.IsReading() ? StatusLine::State::kStopped
+                                  : finishing          ? StatusLine::State::kEnding
+                                                       : StatusLine::State::kReading;
+  return status->Text(ChosenDevice(), ComPort(), state);
 }
 
 void DataReceiving::resizeEvent(QResizeEvent* event) {
@@ -932,18 +741,10 @@ void DataReceiving::resizeEvent(QResizeEvent* event) {
   if (!layout) return;
   layout->Apply(size());
   // The status line is shortened to its new width.
-  statusLine->setToolTip(QString());
-  UpdateStatus();
+  status->Show(StatusText(), true);
 }
 
 void DataReceiving::UpdateStatus() {
-  const QString text = StatusText();
-  // Set only when it changed: a label's new text is laid out anew. A long
-  // device or log path is shortened in the middle; the tooltip has it whole.
-  if (statusLine->toolTip() != text) {
-    statusLine->setToolTip(text);
-    statusLine->setText(
-        statusLine->fontMetrics().elidedText(text, Qt::ElideMiddle, statusLine->width()));
-  }
-  if (session.IsReading()) ShowSilenceNote();
+  status->Show(StatusText());
+  if (session.IsReading()) alarm->RefreshNote();
 }

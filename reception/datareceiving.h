@@ -39,6 +39,9 @@ class TonePlayer;
 // eight transmitter slots. The reader runs on its own thread; every control is
 // updated here, on the user-interface thread, from the lines it hands over.
 class GrowingLayout;
+class PageSettings;
+class SilenceAlarm;
+class StatusLine;
 
 class DataReceiving : public QWidget, private ReadingEvents, private ReceptionListener {
   Q_OBJECT
@@ -108,7 +111,7 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   // Looks for transmitters silent past their limits now; a timer calls it
   // when the next limit passes.
   void CheckSilence();
-  bool SlotInAlarm(int slot) const { return slotPanel.HasAlarm(slot); }
+  bool SlotInAlarm(int slot) const;
   // The status line: the device and its state, the lines of the run, the
   // time of the last line and the log file.
   QString StatusText() const;
@@ -148,16 +151,7 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   // Puts what the last lines changed on the screen, once per event-loop turn.
   void FlushDisplay();
   void ShowError(const QString& text);
-  // The limits of the selectors into the silence watch, for followed slots.
-  void ApplySilenceLimits();
-  void ScheduleSilenceCheck();
-  void ShowSilenceEvents(const std::vector<SilenceWatch::Event>& events);
-  void ShowSilenceNote();
-  void EndSilenceAlarms();
   void UpdateStatus();
-  void LoadSilenceSetting(QSettings* settings);
-  // The transmitter of `slot` as the user knows it.
-  QString SlotName(int slot) const;
 
   // ReceptionListener: the run's line count and last line.
   void RunStarted(const std::filesystem::path& logPath, std::int64_t elapsedMs) override;
@@ -199,17 +193,11 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   QLabel* statusLine = nullptr;
   QLabel* newsLine = nullptr;
 
-  SilenceWatch silence;
-  QTimer* silenceTimer = nullptr;  // fires when the next silence limit passes
-  QTimer* statusTimer = nullptr;   // the status line, a few times a second
-  QString silenceNote;
-  // The run being read or read last.
-  std::int64_t runLines = 0;
-  std::optional<LocalTime> lastLineAt;
-  std::optional<LocalTime> lostSince;  // the line is lost since then
-  std::filesystem::path runLogPath;
-  bool runLogDeleted = false;
-  std::unique_ptr<GrowingLayout> layout;  // the last run was ended with "Нет"
+  SilenceAlarm* alarm = nullptr;
+  std::unique_ptr<StatusLine> status;
+  std::unique_ptr<PageSettings> settings;
+  QTimer* statusTimer = nullptr;  // the status line, a few times a second
+  std::unique_ptr<GrowingLayout> layout;
 
   QString pendingMonitor;
   bool monitorClearPending = false;
@@ -224,7 +212,4 @@ class DataReceiving : public QWidget, private ReadingEvents, private ReceptionLi
   // The reader asked for a drain that the page has not yet scheduled.
   std::atomic<bool> drainRequested{false};
   bool finishing = false;  // Stop is asking its question
-  // The settings file could not be read: it is not written in this run.
-  bool settingsUsable = true;
-  bool settingsWriteReported = false;
 };

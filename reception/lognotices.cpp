@@ -45,3 +45,49 @@ QString LogFolderHungText(const QString& folder) {
              "«Выбрать…».\n\n") +
          folder;
 }
+
+QString LogWriteFailedNotice(const std::string& reason) {
+  return QString::fromUtf8(
+             "Не удаётся записать журнал. Чтение и подсчёт продолжаются, "
+             "но строки, не записанные в файл, теряются.\n"
+             "Освободите место на диске.\n\n") +
+         SystemText(reason);
+}
+
+QString LogWriteResumedNotice(std::int64_t lostLines) {
+  return QString::fromUtf8("Запись журнала возобновлена. Не записано строк: %1.").arg(lostLines);
+}
+
+QString LogRecreatedNotice(const std::filesystem::path& path, std::int64_t missingLines,
+                           const std::string& reason) {
+  const QString name = QString::fromStdString(path.string());
+  if (missingLines == 0) {
+    return QString::fromUtf8(
+               "Файл журнала был удалён во время чтения. Чтение продолжается; "
+               "журнал создан заново со всеми строками:\n") +
+           name;
+  }
+  return QString::fromUtf8(
+             "Файл журнала был удалён во время чтения. Чтение продолжается "
+             "в новом файле, но %1 прежних строк прочитать не удалось, и "
+             "в нём их нет:\n")
+             .arg(missingLines) +
+         name + QStringLiteral("\n\n") + SystemText(reason);
+}
+
+QString LogRecreateFailedNotice(const std::string& reason) {
+  return QString::fromUtf8(
+             "Файл журнала был удалён во время чтения, и создать его заново "
+             "не удаётся; попытки продолжаются.\n"
+             "Проверьте папку журналов.\n\n") +
+         SystemText(reason);
+}
+
+QString DeviceChangedNotice(const QString& device, const QString& change) {
+  return QString::fromUtf8(
+             "Связь восстановлена, но под именем %1 теперь другое "
+             "устройство (%2). Чтение продолжается в тот же журнал; "
+             "в нём отмечено, с какой строки данные идут от другого "
+             "устройства.")
+      .arg(device, change);
+}

@@ -1098,6 +1098,19 @@ class WindowTest : public QObject {
     }
   }
 
+  void numbersTypedBeforeTheFirstStartAreKeptInANewFolder() {
+    // A fresh home: the log folder is made at the first Start only.
+    frame.reset();
+    const QString fresh = workDir.path() + "/run/fresh/Delvarine";
+    QSettings().setValue(QStringLiteral("Delvarine Log folder"), fresh);
+    OpenFrame();
+    Control<QLineEdit>(210)->setText(QStringLiteral("1234"));
+    Control<QLineEdit>(208)->setText(QStringLiteral("A642"));
+    frame->close();
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join("\n")));
+    QCOMPARE(ReadFile(fresh.toStdString() + "/tx.txt"), std::string("1234\r\nA642\r\n"));
+  }
+
   void transmitterListIsReadAtStartAndWrittenAtClose() {
     frame.reset();
     std::ofstream("tx.txt", std::ios::binary) << "A642\r\nC115\r\n";

@@ -413,6 +413,12 @@ class GraphPageTest : public QObject {
              QByteArray("minute,time,receptions,peak_level\r\n0,10:00,6,10\r\n1,10:01,6,10\r\n"));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(QImage(dir.filePath("graph.png")).size(), page.Drawing().Image().size());
+    // A saved picture says what it shows; the screen's does not need to.
+    QFile svg(dir.filePath("graph.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(svg.readAll())
+                .contains(QString::fromUtf8(
+                    "Передатчик 1234, 01.03.2026, журнал 2026.03.01_10-00-00.txt")));
   }
 
   void largeLogsLoadWithTheWindowResponsiveAndCanBeCancelled() {

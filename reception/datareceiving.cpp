@@ -436,14 +436,15 @@ void DataReceiving::OnStart() {
   if (session.IsReading()) return;
   // Said before anything changes: the page stays as it is. A folder on a
   // store that does not answer must not hold the window.
-  const std::optional<QString> prepared = CallWithin<QString>(
-      session.logCreateTimeout, [folder = logFolder] { return folder.Prepare(); });
+  const std::optional<std::string> prepared = CallWithin<std::string>(
+      session.logCreateTimeout,
+      [folder = logFolder.FsPath()] { return LogFolder::PrepareFolder(folder); });
   if (!prepared) {
     ShowError(LogFolderHungText(logFolder.Path()));
     return;
   }
-  if (!prepared->isEmpty()) {
-    ShowError(*prepared);
+  if (!prepared->empty()) {
+    ShowError(logFolder.UnusableText(*prepared));
     return;
   }
   session.logDir = logFolder.FsPath();

@@ -34,8 +34,7 @@ std::filesystem::path LogFolder::FsPath() const {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-QString LogFolder::Prepare() const {
-  const std::filesystem::path folder = FsPath();
+std::string LogFolder::PrepareFolder(const std::filesystem::path& folder) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!ec && !std::filesystem::is_directory(folder, ec)) {
@@ -44,9 +43,17 @@ QString LogFolder::Prepare() const {
   if (!ec && ::access(folder.c_str(), W_OK | X_OK) != 0) {
     ec = std::error_code(errno, std::generic_category());
   }
-  if (!ec) return {};
+  return ec ? ec.message() : std::string();
+}
+
+QString LogFolder::UnusableText(const std::string& reason) const {
   return QString::fromUtf8(
              "Папка журналов недоступна для записи; чтение не начато. Выберите "
              "другую папку кнопкой «Выбрать…».\n\n") +
-         path + QStringLiteral(": ") + QString::fromStdString(InRussian(ec.message()));
+         path + QStringLiteral(": ") + QString::fromStdString(InRussian(reason));
+}
+
+QString LogFolder::Prepare() const {
+  const std::string reason = PrepareFolder(FsPath());
+  return reason.empty() ? QString() : UnusableText(reason);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <string>
 
 class QSettings;
 
@@ -23,6 +24,10 @@ class LogFolder {
   // made in it. Empty when it can; else what is wrong, in Russian, with the
   // path and the system's reason on a line of their own.
   QString Prepare() const;
+  // The same in two steps: the system's part, on any thread (empty, or the
+  // system's reason), and the message for a reason.
+  static std::string PrepareFolder(const std::filesystem::path& folder);
+  QString UnusableText(const std::string& reason) const;
 
  private:
   QString path = DefaultPath();

@@ -816,7 +816,11 @@ class WindowTest : public QObject {
   void liveGraphFieldAndDrawingNameTheSameTransmitter() {
     auto& graphic = static_cast<Graphic&>(frame->GraphPage());
     Page().OnStart();
+#ifndef DELVARINE_UNDER_TSAN
+    // Shown as a user sees it; the graph's image is converted on Qt Gui's own
+    // pool threads, whose waits look like races to ThreadSanitizer.
     frame->show();
+#endif
     frame->Tabs().setCurrentIndex(1);
     auto* transmitter = graphic.findChild<QComboBox*>(QStringLiteral("241"));
     transmitter->lineEdit()->selectAll();
@@ -871,6 +875,9 @@ class WindowTest : public QObject {
   }
 
   void keyboardGoesInReadingOrderSwitchesPagesAndStops() {
+#ifdef DELVARINE_UNDER_TSAN
+    QSKIP("the shown graph page paints on Qt Gui's pool threads, unseen by ThreadSanitizer");
+#endif
     frame->show();
     QApplication::setActiveWindow(frame.get());
     QVERIFY(QTest::qWaitForWindowActive(frame.get()));
@@ -910,6 +917,9 @@ class WindowTest : public QObject {
   }
 
   void windowFitsSmallScreensAndGivesALargerOneToTheBoxes() {
+#ifdef DELVARINE_UNDER_TSAN
+    QSKIP("the shown window paints on Qt Gui's pool threads, unseen by ThreadSanitizer");
+#endif
     frame->show();
     auto* scroll = frame->findChild<QScrollArea*>(QStringLiteral("pageScroll"));
     QVERIFY(scroll != nullptr);

@@ -58,8 +58,11 @@ TransmitterList LoadTransmitterList(const std::filesystem::path& path) {
   }
   ::close(fd);
   content.resize(filled);
-  // Notepad saves UTF-8 with a byte order mark in front.
-  if (content.starts_with("\xEF\xBB\xBF")) content.erase(0, 3);
+  // Notepad saves UTF-8 with a byte order mark in front. A first line of
+  // exactly four bytes is a number as saved, even one that begins with those
+  // bytes, and stays whole.
+  const std::size_t firstLineEnd = std::min(content.find_first_of("\r\n"), content.size());
+  if (content.starts_with("\xEF\xBB\xBF") && firstLineEnd != 4) content.erase(0, 3);
 
   std::size_t position = 0;
   int lineNumber = 0;

@@ -26,7 +26,8 @@ TEST_F(TransmitterListTest, ReadsCrLfAndLfRecordsInSlotOrder) {
       {"A642\nC115\r\n1234\n", {"A642", "C115", "1234"}},
       {"\xEF\xBB\xBF"
        "A642\r\nC115\r\n",
-       {"A642", "C115"}},  // saved by Notepad as UTF-8
+       {"A642", "C115"}},                              // saved by Notepad as UTF-8
+      {"\xEF\xBB\xBF\xEF\r\n", {"\xEF\xBB\xBF\xEF"}},  // a number that begins so
   };
   for (const auto& c : cases) {
     WriteFile(file, c.content);
